@@ -1,0 +1,38 @@
+# Sourced: a private Wine prefix and X display for one run.
+#   wine_session_start  sets WINEPREFIX, DISPLAY, WINEDEBUG, WINEDLLOVERRIDES
+#   wine_session_stop   ends wineserver and Xvfb, removes the prefix
+WINE64=/usr/lib/wine/wine64
+
+wine_session_start() {
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    TNK_SESSION_DIR=$(mktemp -d /tmp/tarnwick-wine.XXXXXX)
+    export WINEPREFIX="$TNK_SESSION_DIR/prefix"
+    local n
+    for n in $(seq 90 190); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            break
+        fi
+    done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    TNK_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.1
+    done
+    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1 || true
+    # Without a window manager, destroying a top-level window waits ~2 s
+    # unless Wine manages no windows itself.
+    "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+    # Start the session outside ctest, so that wineserver does not inherit
+    # ctest's output pipe.
+    /usr/lib/wine/wineserver64 -p 600 </dev/null >/dev/null 2>&1 || wineserver -p 600 </dev/null >/dev/null 2>&1 || true
+    "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+wine_session_stop() {
+    /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true
+    [ -n "${TNK_XVFB_PID:-}" ] && kill "$TNK_XVFB_PID" 2>/dev/null || true
+    [ -n "${TNK_SESSION_DIR:-}" ] && rm -rf "$TNK_SESSION_DIR"
+}

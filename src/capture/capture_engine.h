@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "capture/capture_host.h"
+#include "capture/capture_state.h"
+#include "capture/dom.h"
+#include "capture/window_system.h"
+
+namespace tnk {
+
+// Turns screen points into page elements and their text and HTML, and walks
+// up and down from the captured element.
+class CaptureEngine {
+public:
+    CaptureEngine(CaptureState& state, WindowSystem& windows, CaptureHost& host);
+
+    dom::DocumentPtr acquireDocument(WindowHandle window);
+    void captureAtPoint(dom::Point screen);
+    // Adds the element's position in its window's client area to `offset`.
+    // `frameBrowser` is the frame element when it offers the web browser
+    // interface, else null. Returns 0, or E_POINTER (0x80004003) for a null
+    // element, leaving `offset` unchanged.
+    std::int32_t frameOffset(const dom::ElementPtr& frameBrowser, const dom::ElementPtr& element,
+                             dom::Point& offset);
+    void clearFrameOffsets();
+
+    void showElement(const dom::ElementPtr& element);
+    void filteredText(dom::Element& element, std::u16string& text);
+    void appendNodeText(dom::Node& node, std::u16string& text);
+
+    void enlarge();
+    void shrink();
+    dom::ElementPtr ancestorAt(std::int32_t n);
+    dom::ElementPtr containingFrameElement(dom::Element& element);
+
+    // Records the document's URL and title (the release of a drag).
+    void recordSource();
+
+    CaptureState& state() { return state_; }
+
+private:
+    CaptureState& state_;
+    WindowSystem& windows_;
+    CaptureHost& host_;
+};
+
+// Colour text or number -> 0xRRGGBB (see namedColors); unknown names give
+// 0xFFFFFF, "#" forms of other lengths than 4 and 7 give 0.
+std::int32_t parseColor(const dom::StyleValue& value);
+bool sameColor(const dom::StyleValue& a, const dom::StyleValue& b);
+
+struct NamedColor {
+    const char* name;
+    std::int32_t rgb;
+};
+// The 143 colour names, alphabetical.
+extern const NamedColor namedColors[143];
+
+}  // namespace tnk

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "capture/dom.h"
+#include "capture/window_system.h"
+
+namespace tnk {
+
+// The capture engine's working record, owned by the main window.
+struct CaptureState {
+    WindowHandle window = 0;
+    dom::DocumentPtr document;
+    dom::ElementPtr baseElement;
+    std::int32_t level = 0;
+    // Frame element identity -> its offset in the browser window's client
+    // area. Valid for one drag.
+    std::unordered_map<dom::Identity, dom::Point> frameOffsets;
+    std::u16string text;
+    std::u16string html;
+    std::u16string sourceUrl;
+    std::u16string sourceTitle;
+};
+
+}  // namespace tnk

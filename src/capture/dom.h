@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The document object model as the capture engine sees it: exactly the
+// operations it needs of a browser page. The MSHTML implementation wraps COM
+// interfaces; tests use an in-memory page. A capability that an object may
+// not offer is an empty result, never an error. Every object holds one
+// counted reference to what it wraps and gives it up when destroyed.
+namespace tnk::dom {
+
+class Node;
+class Element;
+class Document;
+class Window;
+using NodePtr = std::shared_ptr<Node>;
+using ElementPtr = std::shared_ptr<Element>;
+using DocumentPtr = std::shared_ptr<Document>;
+using WindowPtr = std::shared_ptr<Window>;
+
+// Identity of the underlying object by the COM rule: the IUnknown pointer.
+// Two wrappers of the same object report the same identity.
+using Identity = const void*;
+
+class Object {
+public:
+    virtual ~Object() = default;
+    virtual Identity identity() const = 0;
+};
+
+inline bool sameObject(const Object* a, const Object* b) {
+    return a && b && a->identity() == b->identity();
+}
+inline bool sameObject(const std::shared_ptr<Object>& a, const std::shared_ptr<Object>& b) {
+    return sameObject(a.get(), b.get());
+}
+
+// A style value as the browser reports it: a string ("#rrggbb", a name,
+// "transparent") or a number.
+struct StyleValue {
+    bool isString = false;
+    std::u16string text;
+    std::int32_t number = 0;
+
+    static StyleValue ofText(std::u16string t) { return {true, std::move(t), 0}; }
+    static StyleValue ofNumber(std::int32_t n) { return {false, {}, n}; }
+};
+
+// The computed style of an element.
+class Style {
+public:
+    virtual ~Style() = default;
+    virtual std::u16string display() = 0;
+    // The font size as written, e.g. "12pt", "0px", "0.8em"; empty if unknown.
+    virtual std::u16string fontSize() = 0;
+    virtual StyleValue color() = 0;
+    virtual StyleValue backgroundColor() = 0;
+};
+
+class Node : public Object {
+public:
+    // 1 element, 3 text, 8 comment, ...
+    virtual int nodeType() = 0;
+    // Text nodes: the data as the document holds it; empty optional when the
+    // call does not succeed.
+    virtual std::optional<std::u16string> nodeValue() = 0;
+    // Upper-case tag name for elements ("BR", "DIV"), "#text" for text.
+    virtual std::u16string nodeName() = 0;
+    virtual bool hasChildNodes() = 0;
+    virtual NodePtr firstChild() = 0;
+    virtual NodePtr nextSibling() = 0;
+    // The node as an element, when it is one.
+    virtual ElementPtr asElement() = 0;
+};
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+class Element : public Object {
+public:
+    virtual std::u16string tagName() = 0;
+    // Empty optional when the call fails.
+    virtual std::optional<std::u16string> innerText() = 0;
+    virtual std::optional<std::u16string> outerHtml() = 0;
+    virtual ElementPtr parentElement() = 0;
+    virtual DocumentPtr document() = 0;
+    virtual NodePtr asNode() = 0;
+    // Null when the element offers no current style.
+    virtual std::unique_ptr<Style> currentStyle() = 0;
+
+    virtual std::int32_t offsetLeft() = 0;
+    virtual std::int32_t offsetTop() = 0;
+    virtual ElementPtr offsetParent() = 0;
+    // The element's own scroll position as a text container; empty when the
+    // element offers no such interface.
+    virtual std::optional<Point> textContainerScroll() = 0;
+    // clientLeft/clientTop as a control element; empty when not offered.
+    virtual std::optional<Point> clientEdge() = 0;
+    // scrollLeft/scrollTop through the second element interface; empty when
+    // not offered.
+    virtual std::optional<Point> scroll() = 0;
+
+    // FRAME/IFRAME: the window shown in the frame; null for other elements
+    // or when unreachable.
+    virtual WindowPtr contentWindow() = 0;
+    // Whether the object also offers the web browser interface (a frame
+    // element does); identity() is then that browser's identity.
+    virtual bool isWebBrowser() = 0;
+};
+
+class Document : public Object {
+public:
+    // The element at a point in the document window's client coordinates.
+    virtual ElementPtr elementFromPoint(Point p) = 0;
+    virtual std::optional<std::u16string> url() = 0;
+    virtual std::optional<std::u16string> title() = 0;
+    // The root element; null when the document does not offer it.
+    virtual ElementPtr documentElement() = 0;
+    // The window the document's script runs in.
+    virtual WindowPtr scriptWindow() = 0;
+    // All elements of a tag name, in document order; empty optional when
+    // the document cannot be asked. Items that cannot be fetched are null.
+    virtual std::optional<std::vector<ElementPtr>> elementsByTagName(const std::u16string& tag) = 0;
+};
+
+class Window : public Object {
+public:
+    // The parent window; the top window reports itself.
+    virtual WindowPtr parent() = 0;
+    virtual DocumentPtr document() = 0;
+};
+
+}  // namespace tnk::dom

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "capture/dom.h"
+
+namespace tnk {
+
+// A native window handle, as an integer so that portable code can hold it.
+using WindowHandle = std::uintptr_t;
+
+// What the capture engine needs of the window system.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+    virtual WindowHandle windowFromPoint(dom::Point screen) = 0;
+    // The class name (at most 255 characters).
+    virtual std::u16string className(WindowHandle window) = 0;
+    virtual WindowHandle parent(WindowHandle window) = 0;
+    virtual dom::Point screenToClient(WindowHandle window, dom::Point screen) = 0;
+    // The text length as the window-text length call reports it (0 for
+    // windows of other processes that only answer messages).
+    virtual int windowTextLength(WindowHandle window) = 0;
+    virtual std::u16string windowText(WindowHandle window, int bufferChars) = 0;
+    // WM_GETTEXTLENGTH and WM_GETTEXT, bounded so that a hung window cannot
+    // freeze the caller. Empty optional when the window does not answer.
+    virtual std::optional<int> messageTextLength(WindowHandle window) = 0;
+    virtual std::u16string messageText(WindowHandle window, int bufferChars) = 0;
+    // The page document shown in a window ("WM_HTML_GETOBJECT" with a
+    // 1000 ms time-out); null when there is none.
+    virtual dom::DocumentPtr documentOfWindow(WindowHandle window) = 0;
+};
+
+}  // namespace tnk

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tnk {
+
+// GOST 28147-89 with the S-box set of the GOST R 34.11-94 test parameters,
+// 32 key bytes read as eight little-endian words K0..K7.
+void gostEncryptBlock(std::uint8_t block[8], const std::uint8_t key[32]);
+void gostDecryptBlock(std::uint8_t block[8], const std::uint8_t key[32]);
+
+// Electronic codebook over whole 8-byte blocks; `size` is a multiple of 8.
+void gostEncryptEcb(std::uint8_t* data, std::size_t size, const std::uint8_t key[32]);
+void gostDecryptEcb(std::uint8_t* data, std::size_t size, const std::uint8_t key[32]);
+
+}  // namespace tnk

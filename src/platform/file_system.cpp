@@ -1,0 +1,3 @@
+#include "platform/file_system.h"
+
+namespace tnk {}  // namespace tnk
