@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "capture/capture_host.h"
 #include "capture/capture_state.h"
@@ -13,7 +14,7 @@ namespace tnk {
 // Turns screen points into page elements and their text and HTML, and walks
 // up and down from the captured element.
 class CaptureEngine {
-public:
+  public:
     CaptureEngine(CaptureState& state, WindowSystem& windows, CaptureHost& host);
 
     dom::DocumentPtr acquireDocument(WindowHandle window);
@@ -40,10 +41,28 @@ public:
 
     CaptureState& state() { return state_; }
 
-private:
+  private:
+    void captureWindowText();
+    dom::ElementPtr descendIntoFrame(dom::ElementPtr frame, dom::Point client);
+    dom::ElementPtr parentOf(dom::Element& element);
+    // Checks the element's own rules, appends its line break, and gives its
+    // first child when its children are to be visited.
+    dom::NodePtr enterElement(dom::Element& element, std::u16string& text);
+    // Appends a leaf's contribution, or gives the first child of an element
+    // whose children are to be visited.
+    dom::NodePtr visitNode(dom::Node& node, std::u16string& text);
+    // Visits `first`, its following siblings and everything below them.
+    void walkFrom(dom::NodePtr first, std::u16string& text);
+
     CaptureState& state_;
     WindowSystem& windows_;
     CaptureHost& host_;
+    // The filtered walk's pending siblings, one per nesting level; kept
+    // between walks so that its storage is reused.
+    std::vector<dom::NodePtr> walk_;
+    // Set when the current non-browser window left the text messages
+    // unanswered, so that a hung window is not waited for on every move.
+    bool windowSilent_ = false;
 };
 
 // Colour text or number -> 0xRRGGBB (see namedColors); unknown names give

@@ -23,7 +23,8 @@ std::optional<CipherKey> saveKeyOf(const ConfigDocument& doc);
 std::u16string winTextForKey(const CipherKey& key);
 
 // Deciphers file bytes in place and decodes them (UTF-8 after EF BB BF, UTF-16
-// LE after FF FE, else the ANSI code page). `ok` says whether a mark was found.
+// LE after FF FE, else the ANSI code page). `hadMark` says whether a mark was
+// found: without one, the key most likely does not fit.
 std::u16string decodeConfigBytes(Bytes& bytes, const CipherKey& key, bool* hadMark = nullptr);
 // Encodes markup text into enciphered file bytes.
 Bytes encodeConfigText(std::u16string_view markup, const CipherKey& key);

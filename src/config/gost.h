@@ -10,7 +10,9 @@ namespace tnk {
 void gostEncryptBlock(std::uint8_t block[8], const std::uint8_t key[32]);
 void gostDecryptBlock(std::uint8_t block[8], const std::uint8_t key[32]);
 
-// Electronic codebook over whole 8-byte blocks; `size` is a multiple of 8.
+// Electronic codebook over whole 8-byte blocks, in place; `size` should be a multiple
+// of 8. A trailing partial block is a caller's mistake: debug builds assert, release
+// builds leave those last size % 8 bytes as they are (pad with zeros to cipher them).
 void gostEncryptEcb(std::uint8_t* data, std::size_t size, const std::uint8_t key[32]);
 void gostDecryptEcb(std::uint8_t* data, std::size_t size, const std::uint8_t key[32]);
 

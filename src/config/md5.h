@@ -7,9 +7,10 @@
 
 namespace tnk {
 
-// MD5 message digest (RFC 1321).
+// MD5 message digest (RFC 1321): feed bytes with update() in pieces of any size,
+// then finish(), which also resets the object for a new message.
 class Md5 {
-public:
+  public:
     using Digest = std::array<std::uint8_t, 16>;
 
     Md5();
@@ -20,7 +21,7 @@ public:
     // 32 lower-case hexadecimal digits.
     static std::string hex(const Digest& digest);
 
-private:
+  private:
     void block(const std::uint8_t* p);
     std::uint32_t state_[4];
     std::uint64_t length_ = 0;

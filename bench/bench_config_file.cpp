@@ -1,0 +1,232 @@
+// Load and save of tnk.cfg with 1, 10 and 50 MB of depository records, whole
+// and stage by stage: hash of the executable, cipher, code-page conversion,
+// markup reading and writing, file I/O. Bytes per second refer to the file.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "config/config_document.h"
+#include "config/config_file.h"
+#include "config/gost.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+
+namespace tnk {
+namespace {
+
+const CipherKey& benchKey() {
+    static const CipherKey key = [] {
+        CipherKey k;
+        const char hex[] = "0123456789abcdef0123456789abcdef";
+        for (std::size_t i = 0; i < k.size(); ++i)
+            k[i] = static_cast<std::uint8_t>(hex[i]);
+        return k;
+    }();
+    return key;
+}
+
+// Markup of a configuration whose UTF-8 form is about `megabytes` MB:
+// records of mostly ASCII text with some Chinese, as captured pages give.
+const std::u16string& markupOf(int megabytes) {
+    static std::map<int, std::u16string> cache;
+    std::u16string& markup = cache[megabytes];
+    if (!markup.empty())
+        return markup;
+    markup =
+        u"\r\n<language curlng=\"english\">\r\n\t<english>\r\n\t\t<text>"
+        u"\r\n\t\t\t<main_caption>Tarnwick</main_caption>\r\n\t\t</text>\r\n\t</english>"
+        u"\r\n</language>\r\n<option autowrap=\"0\" filter=\"1\" hideoc=\"0\"></option>"
+        u"\r\n<depository>";
+    std::u16string content;
+    for (int i = 0; i < 12; ++i) {
+        content += u"Captured paragraph with some words, numbers 12345 and punctuation; ";
+        content += u"\u6587\u672c\u5e93\u8bb0\u5f55 ";
+    }
+    const std::size_t target = static_cast<std::size_t>(megabytes) * 1000000;
+    int group = 0;
+    while (utf8Size(markup) < target) {
+        markup += u"\r\n\t<group name=\"group " + utf8ToUtf16(std::to_string(group++)) + u"\">";
+        for (int r = 0; r < 200; ++r) {
+            markup +=
+                u"\r\n\t\t<record addtime=\"2007-05-01 09:05:07\" remark=\"note\" "
+                u"source=\"http://example.org/page.htm\" title=\"Record title\">";
+            markup += content;
+            markup += u"</record>";
+        }
+        markup += u"\r\n\t</group>";
+    }
+    markup += u"\r\n</depository>\r\n<win>" + winTextForKey(benchKey()) + u"</win>";
+    return markup;
+}
+
+std::u16string benchFile(int megabytes) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("tnk-bench-" + std::to_string(megabytes) + "mb.cfg");
+    static std::map<int, bool> written;
+    if (!written[megabytes]) {
+        written[megabytes] = true;
+        const Bytes bytes = encodeConfigText(markupOf(megabytes), benchKey());
+        writeFileAtomically(systemFileSystem(), path.u16string(), bytes.data(), bytes.size());
+    }
+    return path.u16string();
+}
+
+void setBytes(benchmark::State& state, std::size_t bytes) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+void BM_HashExecutable(benchmark::State& state) {
+    const std::u16string exe = executablePath();
+    Bytes bytes;
+    systemFileSystem().readFile(exe, bytes);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(deriveLoadKey());
+    setBytes(state, bytes.size());
+}
+
+void BM_LoadTotal(benchmark::State& state) {
+    const std::u16string path = benchFile(static_cast<int>(state.range(0)));
+    ConfigDocument doc;
+    for (auto _ : state) {
+        if (!doc.load(path, benchKey(), systemFileSystem()))
+            state.SkipWithError("load failed");
+        state.PauseTiming();  // destroying the tree is not part of loading
+        doc.clear();
+        state.ResumeTiming();
+    }
+    Bytes bytes;
+    systemFileSystem().readFile(path, bytes);
+    setBytes(state, bytes.size());
+}
+
+void BM_LoadReadFile(benchmark::State& state) {
+    const std::u16string path = benchFile(static_cast<int>(state.range(0)));
+    Bytes bytes;
+    for (auto _ : state) {
+        Bytes fresh;
+        systemFileSystem().readFile(path, fresh);
+        bytes.swap(fresh);
+    }
+    setBytes(state, bytes.size());
+}
+
+void BM_LoadDecipher(benchmark::State& state) {
+    Bytes bytes;
+    systemFileSystem().readFile(benchFile(static_cast<int>(state.range(0))), bytes);
+    const Bytes original = bytes;
+    std::u16string text;
+    for (auto _ : state) {
+        state.PauseTiming();
+        bytes = original;
+        state.ResumeTiming();
+        // Deciphering plus decoding; the conversion alone is measured below.
+        text = decodeConfigBytes(bytes, benchKey());
+    }
+    setBytes(state, original.size());
+}
+
+void BM_LoadUtf8ToUtf16(benchmark::State& state) {
+    const std::string utf8 = utf16ToUtf8(markupOf(static_cast<int>(state.range(0))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(utf8ToUtf16(utf8));
+    setBytes(state, utf8.size());
+}
+
+void BM_LoadParse(benchmark::State& state) {
+    const std::u16string& markup = markupOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ConfigDocument doc;
+        doc.parse(markup);
+        state.PauseTiming();
+        doc.clear();
+        state.ResumeTiming();
+    }
+    setBytes(state, utf8Size(markup));
+}
+
+void BM_SaveTotal(benchmark::State& state) {
+    const int mb = static_cast<int>(state.range(0));
+    ConfigDocument doc;
+    doc.parse(markupOf(mb));
+    doc.readKey = benchKey();
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("tnk-bench-save-" + std::to_string(mb) + "mb.cfg");
+    for (auto _ : state) {
+        if (!doc.save(path.u16string(), systemFileSystem()))
+            state.SkipWithError("save failed");
+    }
+    setBytes(state, std::filesystem::file_size(path));
+    std::filesystem::remove(path);
+}
+
+void BM_SaveSerialize(benchmark::State& state) {
+    ConfigDocument doc;
+    const std::u16string& markup = markupOf(static_cast<int>(state.range(0)));
+    doc.parse(markup);
+    std::u16string out;
+    for (auto _ : state) {
+        out.clear();
+        doc.root->writeList(out, 0);
+    }
+    setBytes(state, utf8Size(markup));
+}
+
+void BM_SaveUtf16ToUtf8(benchmark::State& state) {
+    const std::u16string& markup = markupOf(static_cast<int>(state.range(0)));
+    std::string out(utf8Size(markup), '\0');
+    for (auto _ : state) {
+        out.resize(utf8Size(markup));
+        utf16ToUtf8(markup, out.data());
+    }
+    setBytes(state, out.size());
+}
+
+void BM_SaveEncipher(benchmark::State& state) {
+    const std::u16string& markup = markupOf(static_cast<int>(state.range(0)));
+    Bytes bytes(utf8Size(markup) / 8 * 8);
+    for (auto _ : state)
+        gostEncryptEcb(bytes.data(), bytes.size(), benchKey().data());
+    setBytes(state, bytes.size());
+    state.SetLabel("one core");
+}
+
+void BM_SaveEncode(benchmark::State& state) {
+    // Conversion plus cipher on every core, as save does it.
+    const std::u16string& markup = markupOf(static_cast<int>(state.range(0)));
+    std::size_t size = 0;
+    for (auto _ : state)
+        size = encodeConfigText(markup, benchKey()).size();
+    setBytes(state, size);
+}
+
+void BM_SaveWriteFile(benchmark::State& state) {
+    const Bytes bytes(utf8Size(markupOf(static_cast<int>(state.range(0)))), 0x5A);
+    const auto path = std::filesystem::temp_directory_path() / "tnk-bench-write.cfg";
+    for (auto _ : state) {
+        writeFileAtomically(systemFileSystem(), path.u16string(), bytes.data(), bytes.size());
+    }
+    setBytes(state, bytes.size());
+    std::filesystem::remove(path);
+}
+
+#define TNK_SIZES ->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()
+
+BENCHMARK(BM_HashExecutable)->Unit(benchmark::kMillisecond);
+// Totals: repeated, since the first run of a size pays for fresh pages, and
+// with the CPU time of every thread (the cipher runs on all cores).
+BENCHMARK(BM_LoadTotal) TNK_SIZES->Repetitions(3)->MeasureProcessCPUTime();
+BENCHMARK(BM_LoadReadFile) TNK_SIZES;
+BENCHMARK(BM_LoadDecipher) TNK_SIZES;
+BENCHMARK(BM_LoadUtf8ToUtf16) TNK_SIZES;
+BENCHMARK(BM_LoadParse) TNK_SIZES;
+BENCHMARK(BM_SaveTotal) TNK_SIZES->Repetitions(3)->MeasureProcessCPUTime();
+BENCHMARK(BM_SaveSerialize) TNK_SIZES;
+BENCHMARK(BM_SaveUtf16ToUtf8) TNK_SIZES;
+BENCHMARK(BM_SaveEncipher) TNK_SIZES;
+BENCHMARK(BM_SaveEncode) TNK_SIZES;
+BENCHMARK(BM_SaveWriteFile) TNK_SIZES;
+
+}  // namespace
+}  // namespace tnk

@@ -1,0 +1,233 @@
+#include "config/config_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "config/gost.h"
+#include "config/md5.h"
+#include "platform/platform.h"
+
+namespace tnk {
+
+namespace {
+
+constexpr std::uint8_t kUtf8Mark[3] = {0xEF, 0xBB, 0xBF};
+
+std::size_t roundUpToBlock(std::size_t size) {
+    return (size + 7) & ~static_cast<std::size_t>(7);
+}
+
+// Electronic codebook blocks are independent, so a large file is split
+// between the cores; below a few megabytes a thread costs more than it saves.
+void cipherBlocks(std::uint8_t* data, std::size_t size, const CipherKey& key, bool encipher) {
+    constexpr std::size_t kMinPerThread = 4u << 20;
+    const auto run = [&key, encipher](std::uint8_t* p, std::size_t n) {
+        if (encipher) {
+            gostEncryptEcb(p, n, key.data());
+        } else {
+            gostDecryptEcb(p, n, key.data());
+        }
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t parts = std::min<std::size_t>({cores, 8, size / kMinPerThread});
+    if (parts < 2) {
+        run(data, size);
+        return;
+    }
+    const std::size_t share = size / 8 / parts * 8;
+    std::vector<std::thread> helpers;
+    helpers.reserve(parts - 1);
+    for (std::size_t i = 1; i < parts; ++i) {
+        const std::size_t begin = i * share;
+        const std::size_t end = i + 1 == parts ? size : begin + share;
+        try {
+            helpers.emplace_back(run, data + begin, end - begin);
+        } catch (const std::system_error&) {
+            // No thread to be had: this part is done here instead.
+            run(data + begin, end - begin);
+        }
+    }
+    run(data, share);
+    for (auto& t : helpers)
+        t.join();
+}
+
+// Enciphers `markup` into `out`, reusing its storage.
+void encodeInto(std::u16string_view markup, const CipherKey& key, Bytes& out) {
+    const std::size_t n = utf8Size(markup);
+    const std::size_t total = roundUpToBlock(n + 3);
+    out.clear();
+    out.resize(total);
+    std::memcpy(out.data(), kUtf8Mark, 3);
+    utf16ToUtf8(markup, reinterpret_cast<char*>(out.data() + 3));
+    cipherBlocks(out.data(), total, key, true);
+}
+
+}  // namespace
+
+std::optional<CipherKey> deriveKeyFromFile(const std::u16string& path, FileSystem& fs) {
+    Md5 md5;
+    const bool read = fs.readPieces(
+        path, 64 * 1024, [&md5](const std::uint8_t* p, std::size_t n) { md5.update(p, n); });
+    if (!read)
+        return std::nullopt;
+    const std::string hex = Md5::hex(md5.finish());
+    if (hex.size() != 32)
+        return std::nullopt;
+    CipherKey key;
+    std::memcpy(key.data(), hex.data(), key.size());
+    return key;
+}
+
+std::optional<CipherKey> deriveLoadKey() {
+    const std::u16string exe = executablePath();
+    if (exe.empty())
+        return std::nullopt;
+    return deriveKeyFromFile(exe, systemFileSystem());
+}
+
+std::optional<CipherKey> saveKeyOf(const ConfigDocument& doc) {
+    const ConfigNode* win = doc.select(u"win");
+    if (!win)
+        return std::nullopt;
+    const std::u16string* text = win->text();
+    if (!text || text->size() != 32)
+        return std::nullopt;
+    CipherKey key;
+    for (std::size_t i = 0; i < 16; ++i) {
+        key[2 * i] = static_cast<std::uint8_t>((*text)[i] & 0xFF);
+        key[2 * i + 1] = static_cast<std::uint8_t>((*text)[i] >> 8);
+    }
+    return key;
+}
+
+std::u16string winTextForKey(const CipherKey& key) {
+    // Only the first 16 units carry the key; the other 16 repeat its second
+    // half one byte per unit, so the text shows every digit of the key.
+    std::u16string text(32, u'\0');
+    for (std::size_t i = 0; i < 16; ++i) {
+        text[i] = static_cast<char16_t>(key[2 * i] | (key[2 * i + 1] << 8));
+        text[16 + i] = key[16 + i];
+    }
+    return text;
+}
+
+namespace {
+
+// Deciphers in place and decodes into `text`, reusing its storage.
+void decodeInto(Bytes& bytes, const CipherKey& key, bool* hadMark, std::u16string& text) {
+    const std::size_t size = bytes.size();
+    // A trailing partial block is deciphered as if filled up with zeros; what
+    // lies beyond the file's end afterwards is meaningless and dropped.
+    bytes.resize(roundUpToBlock(size));
+    cipherBlocks(bytes.data(), bytes.size(), key, false);
+    bytes.resize(size);
+
+    const std::uint8_t* data = bytes.data();
+    const auto textEnd = [data, size](std::size_t from) {
+        const void* zero = std::memchr(data + from, 0, size - from);
+        return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data)
+                    : size;
+    };
+    if (hadMark)
+        *hadMark = false;
+    if (size >= 3 && std::memcmp(data, kUtf8Mark, 3) == 0) {
+        if (hadMark)
+            *hadMark = true;
+        utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data + 3), textEnd(3) - 3),
+                    text);
+        return;
+    }
+    text.clear();
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        if (hadMark)
+            *hadMark = true;
+        for (std::size_t at = 2; at + 1 < size; at += 2) {
+            const char16_t unit = static_cast<char16_t>(data[at] | (data[at + 1] << 8));
+            if (unit == 0)
+                break;
+            text.push_back(unit);
+        }
+        return;
+    }
+    text = ansiToUtf16(std::string_view(reinterpret_cast<const char*>(data), textEnd(0)));
+}
+
+// Load and save keep their buffers between calls: each change rewrites the
+// whole file, and fresh pages for a large file cost as much as the cipher.
+struct Scratch {
+    Bytes bytes;
+    std::u16string text;
+};
+
+Scratch& scratch() {
+    thread_local Scratch buffers;
+    return buffers;
+}
+
+}  // namespace
+
+std::u16string decodeConfigBytes(Bytes& bytes, const CipherKey& key, bool* hadMark) {
+    std::u16string text;
+    decodeInto(bytes, key, hadMark, text);
+    return text;
+}
+
+Bytes encodeConfigText(std::u16string_view markup, const CipherKey& key) {
+    Bytes out;
+    encodeInto(markup, key, out);
+    return out;
+}
+
+void ConfigDocument::load(const std::u16string& path) {
+    load(path, deriveLoadKey(), systemFileSystem());
+}
+
+bool ConfigDocument::load(const std::u16string& path, const std::optional<CipherKey>& key,
+                          FileSystem& fs) {
+    Scratch& buffers = scratch();
+    if (!fs.readFile(path, buffers.bytes))
+        return false;
+    this->path = path;
+    if (!key) {
+        // Without the executable's key nothing can be read: a failed load.
+        clear();
+        readKey.reset();
+        return false;
+    }
+    readKey = key;
+    decodeInto(buffers.bytes, *key, nullptr, buffers.text);
+    parse(buffers.text);
+    return true;
+}
+
+bool ConfigDocument::save(const std::u16string* path) {
+    const std::u16string& target = path ? *path : this->path;
+    if (target.empty())
+        return false;
+    return save(target, systemFileSystem());
+}
+
+bool ConfigDocument::save(const std::u16string& path, FileSystem& fs) {
+    if (!root)
+        return false;
+    const std::optional<CipherKey> saveKey = saveKeyOf(*this);
+    if (!saveKey)
+        return false;
+    // A file enciphered with any other key could never be read back by this
+    // program: every record would be lost at the next start.
+    const std::optional<CipherKey> ownKey = readKey ? readKey : deriveLoadKey();
+    if (!ownKey || *ownKey != *saveKey)
+        return false;
+
+    Scratch& buffers = scratch();
+    buffers.text.clear();
+    root->writeList(buffers.text, 0);
+    encodeInto(buffers.text, *saveKey, buffers.bytes);
+    return writeFileAtomically(fs, path, buffers.bytes.data(), buffers.bytes.size());
+}
+
+}  // namespace tnk

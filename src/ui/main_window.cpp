@@ -1,0 +1,275 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "config/config_document.h"
+#include "resources/resource.h"
+#include "ui/about_dialog.h"
+#include "ui/output_edit.h"
+#include "ui/panel.h"
+#include "ui/reflect.h"
+#include "ui/win_string.h"
+
+namespace tnk {
+namespace {
+
+constexpr int kMinTrackWidth = 488;
+constexpr int kMinTrackHeight = 348;
+
+struct CaptionKey {
+    int id;
+    const char16_t* key;
+};
+
+constexpr CaptionKey kCaptions[] = {
+    {IDC_USAGE, u"main_usage"},
+    {IDC_OPTION_LABEL, u"main_option"},
+    {IDC_FILTER, u"main_filter"},
+    {IDC_HIDE, u"main_hideoc"},
+    {IDC_AUTOWRAP, u"main_autowrap"},
+    {IDC_COPY, u"main_copy"},
+    {IDC_SAVE, u"main_save"},
+    {IDC_DEPOSIT, u"main_deposit"},
+    {IDC_ONLINE_HELP, u"main_onlinehelp"},
+};
+
+struct OptionKey {
+    int id;
+    const char16_t* key;
+};
+
+constexpr OptionKey kOptions[] = {
+    {IDC_FILTER, u"filter"},
+    {IDC_HIDE, u"hideoc"},
+    {IDC_AUTOWRAP, u"autowrap"},
+};
+
+std::wstring languageText(std::u16string_view key) {
+    const std::u16string* text = theConfig().languageText(key);
+    return text ? toWide(*text) : std::wstring();
+}
+
+HCURSOR loadDragCursor() {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    HCURSOR cursor = LoadCursorW(module, MAKEINTRESOURCEW(IDC_DRAG_ANIMATED));
+    return cursor ? cursor : LoadCursorW(module, MAKEINTRESOURCEW(IDC_DRAG_POINTER));
+}
+
+RECT clientRectOf(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(WindowSystem& windows)
+    : icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM))),
+      dragCursor_(loadDragCursor()),
+      backgroundBrush_(CreateSolidBrush(PanelColor)),
+      engine_(capture, windows, *this) {}
+
+MainWindow::~MainWindow() {
+    DeleteObject(backgroundBrush_);
+}
+
+INT_PTR MainWindow::run() {
+    return runModal(nullptr, MAKEINTRESOURCEW(IDD_MAIN));
+}
+
+HWND MainWindow::output() const {
+    return item(IDC_OUTPUT);
+}
+
+BOOL MainWindow::onInitDialog() {
+    if (HMENU menu = GetSystemMenu(hwnd(), FALSE)) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About Tnk");
+    }
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    setCaptions();
+
+    tabStrip_.attach(item(IDC_TABS));
+    tabStrip_.setDrawMode(1);
+    tabStrip_.setBackgroundColor(PanelColor);
+    const char16_t* tabKeys[] = {u"main_text", u"main_html"};
+    for (int i = 0; i < 2; ++i) {
+        std::wstring label = languageText(tabKeys[i]);
+        TCITEMW tab{};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = label.data();
+        TabCtrl_InsertItem(item(IDC_TABS), i, &tab);
+    }
+    TabCtrl_SetCurSel(item(IDC_TABS), 0);
+
+    SendMessageW(output(), EM_SETREADONLY, TRUE, 0);
+
+    const int anchored[][5] = {
+        {IDC_SEPARATOR, 0, 0, 100, 0},   {IDC_TABS, 0, 0, 100, 0},    {IDC_OUTPUT, 0, 0, 100, 100},
+        {IDC_AUTOWRAP, 0, 100, 0, 0},    {IDC_ENLARGE, 0, 100, 0, 0}, {IDC_SHRINK, 0, 100, 0, 0},
+        {IDC_COPY, 0, 100, 0, 0},        {IDC_SAVE, 0, 100, 0, 0},    {IDC_DEPOSIT, 0, 100, 0, 0},
+        {IDC_ONLINE_HELP, 0, 100, 0, 0}, {IDC_FRAME, 0, 0, 100, 100},
+    };
+    for (const auto& a : anchored) {
+        layout_.add(item(a[0]), a[1], a[2], a[3], a[4]);
+    }
+
+    readOptions();
+    applyAutoWrap();
+    SetFocus(output());
+    return FALSE;
+}
+
+void MainWindow::setCaptions() {
+    SetWindowTextW(hwnd(), languageText(u"main_caption").c_str());
+    for (const CaptionKey& caption : kCaptions) {
+        SetDlgItemTextW(hwnd(), caption.id, languageText(caption.key).c_str());
+    }
+}
+
+void MainWindow::readOptions() {
+    const ConfigNode* option = theConfig().findTopLevel(u"option");
+    if (!option) {
+        return;
+    }
+    for (const OptionKey& o : kOptions) {
+        SendDlgItemMessageW(hwnd(), o.id, BM_SETCHECK, option->intAttribute(o.key, 0), 0);
+    }
+}
+
+void MainWindow::onOptionClicked(int id) {
+    if (id == IDC_AUTOWRAP) {
+        applyAutoWrap();
+    }
+    ConfigNode* option = theConfig().findTopLevel(u"option");
+    if (!option) {
+        return;
+    }
+    for (const OptionKey& o : kOptions) {
+        if (o.id == id) {
+            const bool checked = IsDlgButtonChecked(hwnd(), id) == BST_CHECKED;
+            option->setIntAttribute(o.key, checked ? 1 : 0);
+            theConfig().save();
+        }
+    }
+}
+
+void MainWindow::applyAutoWrap() {
+    HWND old = output();
+    if (!old) {
+        return;
+    }
+    const int id = GetDlgCtrlID(old);
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrW(old, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(old, GWL_EXSTYLE));
+    const RECT rect = clientRectOf(old);
+    if (IsDlgButtonChecked(hwnd(), IDC_AUTOWRAP) == BST_CHECKED) {
+        // Lines scroll sideways only with horizontal auto-scrolling; without
+        // either the edit wraps at its right edge.
+        style &= ~(WS_HSCROLL | ES_AUTOHSCROLL);
+    } else {
+        style |= WS_HSCROLL;
+    }
+    HWND edit = createOutputEdit(hwnd(), id, style, 0, rect);
+    if (!edit) {
+        return;
+    }
+    const std::u16string& shown = shownString();
+    SetWindowTextW(edit, toWide(shown).c_str());
+    SetWindowLongPtrW(edit, GWL_EXSTYLE, exStyle);
+    // Right after the old one, so the tab order stays as in the template.
+    SetWindowPos(edit, old, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    layout_.replaceControl(old, edit);
+    const bool hadFocus = GetFocus() == old;
+    DestroyWindow(old);
+    if (hadFocus) {
+        SetFocus(edit);
+    }
+}
+
+HBRUSH MainWindow::onCtlColor(UINT, HDC dc, HWND) {
+    SetBkColor(dc, PanelColor);
+    return backgroundBrush_;
+}
+
+bool MainWindow::onClose() {
+    capture.baseElement.reset();
+    capture.document.reset();
+    end(IDOK);
+    return true;
+}
+
+bool MainWindow::onSysCommand(WPARAM command) {
+    if ((command & 0xFFF0) != IDM_ABOUT) {
+        return false;
+    }
+    AboutDialog about;
+    about.run(hwnd());
+    return true;
+}
+
+bool MainWindow::onPaint() {
+    if (!IsIconic(hwnd())) {
+        return false;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd(), &paint);
+    SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(hwnd(), &paint);
+    return true;
+}
+
+void MainWindow::onSize(int width, int height) {
+    layout_.apply(width, height);
+}
+
+void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {
+    info.ptMinTrackSize.x = kMinTrackWidth;
+    info.ptMinTrackSize.y = kMinTrackHeight;
+}
+
+bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    result = TRUE;
+    switch (message) {
+        case WM_SYSCOMMAND:
+            return onSysCommand(wParam);
+        case WM_PAINT:
+            return onPaint();
+        case WM_QUERYDRAGICON:
+            result = reinterpret_cast<INT_PTR>(icon_);
+            return true;
+        case WM_SIZE:
+            onSize(LOWORD(lParam), HIWORD(lParam));
+            return false;
+        case WM_GETMINMAXINFO:
+            onGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+            return false;
+        case WM_LBUTTONDOWN:
+            onLButtonDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return true;
+        case WM_MOUSEMOVE:
+            onMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return true;
+        case WM_LBUTTONUP:
+            onLButtonUp();
+            return true;
+        case WM_TIMER:
+            return onTimer(wParam);
+        case WM_CAPTURECHANGED:
+            onCaptureChanged(reinterpret_cast<HWND>(lParam));
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace tnk

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Drives tarnwick.exe as a user would: a fresh folder with the program and a
+// tnk.cfg made for it, the process started and always ended by its handle,
+// windows found by process and class, the mouse moved with SendInput.
+namespace tnk::gui {
+
+// Windows form of a path given in the Unix form of the build tree.
+std::wstring hostPath(const char* unixPath);
+
+std::wstring builtProgram();     // tarnwick.exe of this build
+std::u16string defaultMarkup();  // the markup of the tnk.cfg packed for it
+
+// Waits until `done` holds, up to `seconds`; pumps this thread's messages.
+bool waitFor(const std::function<bool()>& done, double seconds = 30);
+
+class AppFolder {
+  public:
+    AppFolder();
+    ~AppFolder();
+    AppFolder(const AppFolder&) = delete;
+    AppFolder& operator=(const AppFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    std::wstring exe() const { return path_ + L"\\tarnwick.exe"; }
+    std::wstring config() const { return path_ + L"\\tnk.cfg"; }
+
+    // Enciphers `markup` for the copied program and writes it as tnk.cfg.
+    void writeConfig(const std::u16string& markup) const;
+    // As writeConfig, but enciphered for another program: a file of another build.
+    void writeConfigFor(const std::u16string& markup, const std::wstring& otherExe) const;
+    // Deciphers tnk.cfg; empty when it cannot be read.
+    std::u16string readConfig() const;
+
+  private:
+    std::wstring path_;
+};
+
+class AppProcess {
+  public:
+    explicit AppProcess(const std::wstring& exe, const std::wstring& workingFolder = {});
+    ~AppProcess();  // closes the window, or terminates the process
+    AppProcess(const AppProcess&) = delete;
+    AppProcess& operator=(const AppProcess&) = delete;
+
+    DWORD id() const { return info_.dwProcessId; }
+    bool running() const;
+    bool waitExit(double seconds);
+    // The first visible top-level dialog of the process that has `childId`
+    // (0: any) and, when given, the caption; never `except`.
+    HWND findDialog(int childId, const wchar_t* caption = nullptr, HWND except = nullptr) const;
+    HWND waitDialog(int childId, const wchar_t* caption = nullptr, double seconds = 30) const;
+    HWND mainWindow(double seconds = 30) const { return waitDialog(1006, nullptr, seconds); }
+
+  private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Makes `window` the foreground window, so that the mouse input goes to
+// the window that captures it. False when it does not become so.
+bool bringToFront(HWND window);
+
+// Text of any window, also of another process (WM_GETTEXT, bounded).
+std::wstring windowText(HWND window);
+// The window rectangle in the parent's client coordinates.
+RECT childRect(HWND child);
+
+// Mouse input through SendInput, in screen coordinates.
+void mouseMove(POINT screen);
+void mouseDown();
+void mouseUp();
+POINT centerOf(HWND window);
+// Moves from `from` to `to` in a few steps, pausing between them.
+void glide(POINT from, POINT to, int steps = 6);
+
+// A plain top-level window showing `text`, in a process of its own (the
+// mouse reaches windows of other processes as it does on a desktop).
+class PlainWindow {
+  public:
+    PlainWindow(const std::wstring& text, RECT rect);
+    ~PlainWindow();  // ends the process by its handle
+    HWND hwnd() const { return hwnd_; }
+
+  private:
+    PROCESS_INFORMATION info_{};
+    HWND hwnd_ = nullptr;
+};
+
+// A text for a test message: ASCII kept, everything else as \uXXXX.
+std::string printable(const std::wstring& text);
+
+// The bytes of a file; empty when it cannot be read.
+std::string fileBytes(const std::wstring& path);
+
+// The clipboard's Unicode text.
+std::wstring clipboardText();
+void setClipboardText(const std::wstring& text);
+
+}  // namespace tnk::gui

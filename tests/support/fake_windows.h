@@ -1,0 +1,88 @@
+#pragma once
+
+// A window system and a host window for testing the capture engine without
+// Windows: windows with class names, parents, screen rectangles and texts, a
+// page document per window, and windows that answer only by message or not
+// at all.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/capture_host.h"
+#include "capture/capture_state.h"
+#include "capture/window_system.h"
+
+namespace tnk::testpage {
+
+struct FakeWindow {
+    std::u16string className;
+    WindowHandle parent = 0;
+    // Screen rectangle; the client area is the whole rectangle.
+    dom::Point origin{};
+    dom::Point size{100, 100};
+    std::u16string text{};
+    // Like a window of another program: the window-text length call gives 0
+    // and only WM_GETTEXTLENGTH / WM_GETTEXT give the text.
+    bool textByMessageOnly = false;
+    // Answers neither the document request nor text messages.
+    bool hung = false;
+    dom::DocumentPtr document{};
+
+    // What the engine asked, for tests.
+    int documentRequests = 0;
+    int messageRequests = 0;
+    int lastBufferChars = 0;
+};
+
+class FakeWindowSystem : public WindowSystem {
+  public:
+    // Returns the new window's handle; later windows lie above earlier ones
+    // and children above their parents.
+    WindowHandle add(FakeWindow window);
+    FakeWindow& operator[](WindowHandle handle);
+
+    WindowHandle windowFromPoint(dom::Point screen) override;
+    std::u16string className(WindowHandle window) override;
+    WindowHandle parent(WindowHandle window) override;
+    dom::Point screenToClient(WindowHandle window, dom::Point screen) override;
+    int windowTextLength(WindowHandle window) override;
+    std::u16string windowText(WindowHandle window, int bufferChars) override;
+    std::optional<int> messageTextLength(WindowHandle window) override;
+    std::u16string messageText(WindowHandle window, int bufferChars) override;
+    dom::DocumentPtr documentOfWindow(WindowHandle window) override;
+
+  private:
+    FakeWindow* find(WindowHandle handle);
+    int depth(WindowHandle handle);
+
+    std::vector<FakeWindow> windows_;
+};
+
+// Records what the engine shows and which of "+" and "-" is enabled.
+class FakeCaptureHost : public CaptureHost {
+  public:
+    FakeCaptureHost(CaptureState& state, WindowSystem& windows)
+        : state_(state), windows_(windows) {}
+
+    void showCurrentTab() override;
+    void enableEnlarge(bool enabled) override { enlargeEnabled = enabled; }
+    void enableShrink(bool enabled) override { shrinkEnabled = enabled; }
+    bool isHostOrDirectChild(WindowHandle window) override;
+
+    // The host's own window (0: none).
+    WindowHandle self = 0;
+    // The selected tab: 0 Text, otherwise HTML.
+    int tab = 0;
+    std::u16string shown;
+    int showCount = 0;
+    // Both buttons start disabled.
+    bool enlargeEnabled = false;
+    bool shrinkEnabled = false;
+
+  private:
+    CaptureState& state_;
+    WindowSystem& windows_;
+};
+
+}  // namespace tnk::testpage

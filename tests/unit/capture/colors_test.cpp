@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "capture/capture_engine.h"
+#include "dom_page.h"
+
+namespace tnk {
+namespace {
+
+dom::StyleValue text(const char* s) {
+    return dom::StyleValue::ofText(testpage::utf16(s));
+}
+
+TEST(ParseColor, HashFormsOfThreeAndSixDigits) {
+    EXPECT_EQ(parseColor(text("#abc")), 0xAABBCC);
+    EXPECT_EQ(parseColor(text("#ABC")), 0xAABBCC);
+    EXPECT_EQ(parseColor(text("#f00")), 0xFF0000);
+    EXPECT_EQ(parseColor(text("#000")), 0);
+    EXPECT_EQ(parseColor(text("#fff")), 0xFFFFFF);
+    EXPECT_EQ(parseColor(text("#12AbEf")), 0x12ABEF);
+    EXPECT_EQ(parseColor(text("#ffffff")), 0xFFFFFF);
+    EXPECT_EQ(parseColor(text("#000000")), 0);
+}
+
+TEST(ParseColor, HashFormsOfOtherLengthsGiveZero) {
+    for (const char* s : {"#", "#1", "#12", "#1234", "#12345", "#1234567", "#abcdefab"}) {
+        EXPECT_EQ(parseColor(text(s)), 0) << s;
+    }
+}
+
+TEST(ParseColor, DigitsAreNotValidated) {
+    // 'g' counts as 16 and 'z' as 35 by the letter rule.
+    EXPECT_EQ(parseColor(text("#00000g")), 16);
+    EXPECT_EQ(parseColor(text("#00z")), 35 * 17);
+    // Characters far outside the digits must not overflow into nonsense.
+    const dom::StyleValue wide = dom::StyleValue::ofText(u"#\xFFFF\xFFFF\xFFFF");
+    const std::uint32_t d = 0xFFFF - 0x57;
+    EXPECT_EQ(static_cast<std::uint32_t>(parseColor(wide)),
+              ((d * 17) * 256 + d * 17) * 256 + d * 17);
+}
+
+TEST(ParseColor, NamesIgnoreCaseAndUnknownsAreWhite) {
+    EXPECT_EQ(parseColor(text("red")), 0xFF0000);
+    EXPECT_EQ(parseColor(text("RED")), 0xFF0000);
+    EXPECT_EQ(parseColor(text("LightGoldenRodYellow")), 0xFAFAD2);
+    for (const char* s : {"transparent", "buttonface", "rgb(0,0,0)", "", "lightgray", "grey",
+                          "red ", "aliceblu", "yellowgreenx", "zzz", "a"}) {
+        EXPECT_EQ(parseColor(text(s)), 0xFFFFFF) << s;
+    }
+}
+
+TEST(ParseColor, NonStringValuesPassThrough) {
+    EXPECT_EQ(parseColor(dom::StyleValue::ofNumber(0)), 0);
+    EXPECT_EQ(parseColor(dom::StyleValue::ofNumber(0x123456)), 0x123456);
+    EXPECT_EQ(parseColor(dom::StyleValue::ofNumber(-1)), -1);
+    EXPECT_FALSE(sameColor(dom::StyleValue::ofNumber(0), text("transparent")));
+    EXPECT_TRUE(sameColor(dom::StyleValue::ofNumber(0xFF0000), text("red")));
+}
+
+TEST(SameColor, ComparesParsedValues) {
+    EXPECT_TRUE(sameColor(text("#FFFFFF"), text("white")));
+    EXPECT_TRUE(sameColor(text("red"), text("#ff0000")));
+    EXPECT_TRUE(sameColor(text("#f00"), text("#ff0000")));
+    EXPECT_TRUE(sameColor(text("white"), text("transparent")));
+    EXPECT_FALSE(sameColor(text("#000000"), text("transparent")));
+    EXPECT_TRUE(sameColor(text("aqua"), text("cyan")));
+}
+
+// Values typed from the common web colour list, independently of the
+// engine's table.
+struct Known {
+    const char* name;
+    std::int32_t rgb;
+};
+constexpr Known kKnown[] = {
+    {"aliceblue", 0xF0F8FF},     {"black", 0x000000},          {"blue", 0x0000FF},
+    {"chartreuse", 0x7FFF00},    {"cornflowerblue", 0x6495ED}, {"crimson", 0xDC143C},
+    {"darkgoldenrod", 0xB8860B}, {"darkslategray", 0x2F4F4F},  {"dimgray", 0x696969},
+    {"feldspar", 0xD19275},      {"fuchsia", 0xFF00FF},        {"gainsboro", 0xDCDCDC},
+    {"ghostwhite", 0xF8F8FF},    {"gray", 0x808080},           {"green", 0x008000},
+    {"indigo", 0x4B0082},        {"lightgrey", 0xD3D3D3},      {"lightslateblue", 0x8470FF},
+    {"moccasin", 0xFFE4B5},      {"navajowhite", 0xFFDEAD},    {"navy", 0x000080},
+    {"orange", 0xFFA500},        {"rebeccapurple", -1},        {"red", 0xFF0000},
+    {"silver", 0xC0C0C0},        {"teal", 0x008080},           {"tomato", 0xFF6347},
+    {"violetred", 0xD02090},     {"white", 0xFFFFFF},          {"yellowgreen", 0x9ACD32},
+};
+
+TEST(NamedColors, TableHas143DistinctLowerCaseNamesInAlphabeticalOrder) {
+    ASSERT_EQ(std::size(namedColors), 143u);
+    EXPECT_STREQ(namedColors[0].name, "aliceblue");
+    EXPECT_STREQ(namedColors[47].name, "gainsboro");
+    EXPECT_STREQ(namedColors[48].name, "ghostwhite");
+    EXPECT_STREQ(namedColors[95].name, "moccasin");
+    EXPECT_STREQ(namedColors[96].name, "navajowhite");
+    EXPECT_STREQ(namedColors[142].name, "yellowgreen");
+    for (std::size_t i = 0; i < std::size(namedColors); ++i) {
+        const NamedColor& row = namedColors[i];
+        for (const char* c = row.name; *c; ++c) {
+            EXPECT_TRUE(*c >= 'a' && *c <= 'z') << row.name;
+        }
+        EXPECT_EQ(row.rgb & ~0xFFFFFF, 0) << row.name;
+        if (i > 0) {
+            EXPECT_LT(std::strcmp(namedColors[i - 1].name, row.name), 0) << row.name;
+        }
+    }
+}
+
+TEST(NamedColors, KnownValuesAgree) {
+    for (const Known& k : kKnown) {
+        const NamedColor* row = nullptr;
+        for (const NamedColor& r : namedColors) {
+            if (std::strcmp(r.name, k.name) == 0) {
+                row = &r;
+            }
+        }
+        if (k.rgb < 0) {
+            EXPECT_EQ(row, nullptr) << k.name;
+        } else {
+            ASSERT_NE(row, nullptr) << k.name;
+            EXPECT_EQ(row->rgb, k.rgb) << k.name;
+        }
+    }
+}
+
+TEST(NamedColors, EveryRowParsesToItsValueInAnyCase) {
+    for (const NamedColor& row : namedColors) {
+        std::string upper = row.name;
+        for (char& c : upper) {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        EXPECT_EQ(parseColor(text(row.name)), row.rgb) << row.name;
+        EXPECT_EQ(parseColor(text(upper.c_str())), row.rgb) << upper;
+        // A name is matched only whole.
+        EXPECT_EQ(parseColor(text((std::string(row.name) + "x").c_str())), 0xFFFFFF) << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace tnk
