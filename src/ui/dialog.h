@@ -9,7 +9,7 @@ namespace tnk {
 // true when it handled the message (the value for the dialog procedure then
 // comes from `setResult`, default 0 / TRUE as Windows expects).
 class Dialog {
-public:
+  public:
     virtual ~Dialog() = default;
 
     // Runs the dialog from template `templateName` (MAKEINTRESOURCEW(id) or a
@@ -19,7 +19,7 @@ public:
     HWND hwnd() const { return hwnd_; }
     HWND item(int id) const { return GetDlgItem(hwnd_, id); }
 
-protected:
+  protected:
     // WM_INITDIALOG: return TRUE to let Windows set the focus.
     virtual BOOL onInitDialog() { return TRUE; }
     // WM_COMMAND: control id, notification code, control window.
@@ -37,7 +37,7 @@ protected:
 
     void end(INT_PTR result) { EndDialog(hwnd_, result); }
 
-private:
+  private:
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 

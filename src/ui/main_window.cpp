@@ -8,7 +8,6 @@
 #include "ui/about_dialog.h"
 #include "ui/output_edit.h"
 #include "ui/panel.h"
-#include "ui/reflect.h"
 #include "ui/win_string.h"
 
 namespace tnk {

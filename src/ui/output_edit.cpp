@@ -7,8 +7,8 @@ namespace {
 
 constexpr UINT_PTR kOutputEditSubclass = 0x7E47;
 
-LRESULT CALLBACK outputEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK outputEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
     switch (message) {
         case WM_COPY:
             // Nothing selected at position 0 (the state after every new text):
@@ -17,6 +17,15 @@ LRESULT CALLBACK outputEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM l
                 SendMessageW(edit, EM_SETSEL, 0, -1);
                 DefSubclassProc(edit, WM_COPY, 0, 0);
                 SendMessageW(edit, EM_SETSEL, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_KEYDOWN:
+            // A multi-line edit inside a dialog answers Escape by closing the
+            // dialog outright. Escape means Cancel here, which each dialog
+            // decides on: the main window ignores it.
+            if (wParam == VK_ESCAPE) {
+                SendMessageW(GetParent(edit), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                 return 0;
             }
             break;
@@ -36,11 +45,10 @@ void makeOutputEdit(HWND edit) {
 }
 
 HWND createOutputEdit(HWND parent, int id, DWORD style, DWORD exStyle, const RECT& rect) {
-    HWND edit = CreateWindowExW(exStyle, L"EDIT", L"", style, rect.left, rect.top,
-                                rect.right - rect.left, rect.bottom - rect.top, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)),
-                                nullptr);
+    HWND edit = CreateWindowExW(
+        exStyle, L"EDIT", L"", style, rect.left, rect.top, rect.right - rect.left,
+        rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!edit) {
         return nullptr;
     }

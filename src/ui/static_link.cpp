@@ -99,6 +99,13 @@ HBRUSH CStaticLink::onCtlColor(HDC dc) {
         GetObjectW(current, sizeof font, &font);
         font.lfUnderline = underline;
         linkFont_ = CreateFontIndirectW(&font);
+        // Some static controls select their own font after asking for the
+        // colours; giving them the link font makes the underline stick.
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
+        RECT area{};
+        GetWindowRect(hwnd_, &area);
+        MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&area), 2);
+        InvalidateRect(GetParent(hwnd_), &area, TRUE);
     }
     SelectObject(dc, linkFont_);
     SetTextColor(dc, textColor);
