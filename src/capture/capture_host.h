@@ -6,7 +6,7 @@ namespace tnk {
 
 // What the capture engine needs of the window that hosts it.
 class CaptureHost {
-public:
+  public:
     virtual ~CaptureHost() = default;
     // Shows the selected tab's string: html when the tab index is not 0.
     virtual void showCurrentTab() = 0;

@@ -27,7 +27,7 @@ using WindowPtr = std::shared_ptr<Window>;
 using Identity = const void*;
 
 class Object {
-public:
+  public:
     virtual ~Object() = default;
     virtual Identity identity() const = 0;
 };
@@ -52,7 +52,7 @@ struct StyleValue {
 
 // The computed style of an element.
 class Style {
-public:
+  public:
     virtual ~Style() = default;
     virtual std::u16string display() = 0;
     // The font size as written, e.g. "12pt", "0px", "0.8em"; empty if unknown.
@@ -62,7 +62,7 @@ public:
 };
 
 class Node : public Object {
-public:
+  public:
     // 1 element, 3 text, 8 comment, ...
     virtual int nodeType() = 0;
     // Text nodes: the data as the document holds it; empty optional when the
@@ -84,7 +84,7 @@ struct Point {
 };
 
 class Element : public Object {
-public:
+  public:
     virtual std::u16string tagName() = 0;
     // Empty optional when the call fails.
     virtual std::optional<std::u16string> innerText() = 0;
@@ -116,7 +116,7 @@ public:
 };
 
 class Document : public Object {
-public:
+  public:
     // The element at a point in the document window's client coordinates.
     virtual ElementPtr elementFromPoint(Point p) = 0;
     virtual std::optional<std::u16string> url() = 0;
@@ -131,7 +131,7 @@ public:
 };
 
 class Window : public Object {
-public:
+  public:
     // The parent window; the top window reports itself.
     virtual WindowPtr parent() = 0;
     virtual DocumentPtr document() = 0;

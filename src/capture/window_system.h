@@ -13,7 +13,7 @@ using WindowHandle = std::uintptr_t;
 
 // What the capture engine needs of the window system.
 class WindowSystem {
-public:
+  public:
     virtual ~WindowSystem() = default;
     virtual WindowHandle windowFromPoint(dom::Point screen) = 0;
     // The class name (at most 255 characters).

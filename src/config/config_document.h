@@ -17,7 +17,7 @@ using CipherKey = std::array<std::uint8_t, 32>;
 // The whole configuration: options, language texts and the depository, read
 // from and written to the enciphered "tnk.cfg".
 class ConfigDocument {
-public:
+  public:
     ConfigDocument() = default;
     ~ConfigDocument();
     ConfigDocument(const ConfigDocument&) = delete;

@@ -20,7 +20,7 @@ enum class NodeKind : std::int32_t {
 // Attributes in ascending order of their names, compared code unit by code
 // unit (unsigned). Names are unique.
 class AttributeMap {
-public:
+  public:
     using Entry = std::pair<std::u16string, std::u16string>;
 
     const std::u16string* find(std::u16string_view name) const;
@@ -32,7 +32,7 @@ public:
     auto begin() const { return entries_.begin(); }
     auto end() const { return entries_.end(); }
 
-private:
+  private:
     std::vector<Entry> entries_;
 };
 
@@ -41,7 +41,7 @@ private:
 // destroying a node destroys its subtree and every node after it in its list.
 // Destruction, reading and writing never recurse per level or per node.
 class ConfigNode {
-public:
+  public:
     ConfigNode() = default;
     ConfigNode(std::u16string_view name, NodeKind kind);
     ~ConfigNode();
