@@ -209,6 +209,16 @@ bool bringToFront(HWND window) {
         10);
 }
 
+void clickBlankPanel(HWND mainWindow) {
+    RECT frame{};
+    GetWindowRect(GetDlgItem(mainWindow, 1002), &frame);
+    mouseMove({frame.right + 8, frame.top});
+    Sleep(300);
+    mouseDown();
+    mouseUp();
+    Sleep(300);
+}
+
 std::wstring windowText(HWND window) {
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {

@@ -65,6 +65,10 @@ class AppProcess {
 // the window that captures it. False when it does not become so.
 bool bringToFront(HWND window);
 
+// Clicks the blank panel beside the usage line of the main window, so that
+// the window takes the mouse before a drag starts from its hand icon.
+void clickBlankPanel(HWND mainWindow);
+
 // Text of any window, also of another process (WM_GETTEXT, bounded).
 std::wstring windowText(HWND window);
 // The window rectangle in the parent's client coordinates.

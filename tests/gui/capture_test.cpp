@@ -20,14 +20,7 @@ class CaptureTest : public ::testing::Test {
         main_ = app_->mainWindow();
         ASSERT_NE(main_, nullptr);
         ASSERT_TRUE(bringToFront(main_));
-        // A first click on the window's blank panel, so that it takes the mouse.
-        RECT frame{};
-        GetWindowRect(GetDlgItem(main_, 1002), &frame);
-        mouseMove({frame.right + 8, frame.top});
-        Sleep(300);
-        mouseDown();
-        mouseUp();
-        Sleep(300);
+        clickBlankPanel(main_);
     }
 
     HWND control(int id) const { return GetDlgItem(main_, id); }
