@@ -117,7 +117,13 @@ AppFolder::AppFolder() {
     path_ = std::wstring(temp) + L"tnkgui-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
     CreateDirectoryW(path_.c_str(), nullptr);
-    CopyFileW(builtProgram().c_str(), exe().c_str(), FALSE);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (CopyFileW(builtProgram().c_str(), exe().c_str(), FALSE)) {
+            return;
+        }
+        std::fprintf(stderr, "copying the program failed with error %lu\n", GetLastError());
+        Sleep(1000);
+    }
 }
 
 AppFolder::~AppFolder() {
@@ -153,12 +159,51 @@ std::u16string AppFolder::readConfig() const {
     return decipherFile(config(), exe());
 }
 
+namespace {
+
+// Processes of the program started by this test process and not yet ended.
+int liveInstances = 0;
+
+// A program that finds another instance's mutex only restores that window
+// and ends. A test that starts the first instance therefore waits until the
+// one of the previous test has released it.
+void waitForEarlierInstancesToEnd() {
+    const bool gone = waitFor(
+        [] {
+            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"TNKSYSMUTEX");
+            if (!mutex) {
+                return true;
+            }
+            CloseHandle(mutex);
+            return false;
+        },
+        30);
+    if (!gone) {
+        std::fprintf(stderr, "an earlier instance of the program still runs\n");
+    }
+}
+
+}  // namespace
+
 AppProcess::AppProcess(const std::wstring& exe, const std::wstring& workingFolder) {
+    if (liveInstances == 0) {
+        waitForEarlierInstancesToEnd();
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + exe + L"\"";
-    CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                   workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info_);
+    // A fresh copy of the program can be briefly unavailable while the
+    // system still scans or closes it; a few tries ride that out.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+                           &info_)) {
+            ++liveInstances;
+            return;
+        }
+        std::fprintf(stderr, "CreateProcess failed with error %lu\n", GetLastError());
+        Sleep(1000);
+    }
 }
 
 AppProcess::~AppProcess() {
@@ -176,6 +221,7 @@ AppProcess::~AppProcess() {
     }
     CloseHandle(info_.hThread);
     CloseHandle(info_.hProcess);
+    --liveInstances;
 }
 
 bool AppProcess::running() const {
@@ -197,6 +243,18 @@ HWND AppProcess::waitDialog(int childId, const wchar_t* caption, double seconds)
     HWND found = nullptr;
     waitFor([&] { return (found = findDialog(childId, caption)) != nullptr || !running(); },
             seconds);
+    if (!found) {
+        DWORD code = 0;
+        const bool started = info_.hProcess != nullptr;
+        if (started) {
+            GetExitCodeProcess(info_.hProcess, &code);
+        }
+        std::fprintf(stderr, "no window with control %d: process %s, exit code %lu\n", childId,
+                     !started    ? "never started"
+                     : running() ? "running"
+                                 : "ended",
+                     code);
+    }
     return found;
 }
 
