@@ -40,6 +40,9 @@ class ConfigDocument {
     // Replaces the tree by the tree read from `text`, which ends at its first
     // zero code unit or at its end. Never fails.
     void parse(std::u16string_view text);
+    // As parse of the UTF-16 form of the UTF-8 `text` (ends at its first zero
+    // byte), without holding that form: runs are decoded as they are read.
+    void parseUtf8(std::string_view text);
     // The markup text of the whole document.
     std::u16string serialize() const;
 

@@ -117,28 +117,42 @@ std::u16string winTextForKey(const CipherKey& key) {
 
 namespace {
 
-// Deciphers in place and decodes into `text`, reusing its storage.
-void decodeInto(Bytes& bytes, const CipherKey& key, bool* hadMark, std::u16string& text) {
+// Deciphers `bytes` in place. A trailing partial block is deciphered as if
+// filled up with zeros; what lies beyond the file's end afterwards is
+// meaningless and dropped.
+void decipherInPlace(Bytes& bytes, const CipherKey& key) {
     const std::size_t size = bytes.size();
-    // A trailing partial block is deciphered as if filled up with zeros; what
-    // lies beyond the file's end afterwards is meaningless and dropped.
     bytes.resize(roundUpToBlock(size));
     cipherBlocks(bytes.data(), bytes.size(), key, false);
     bytes.resize(size);
+}
 
+// The text of deciphered bytes ends at the first zero byte.
+std::size_t textEnd(const Bytes& bytes, std::size_t from) {
+    const void* zero = std::memchr(bytes.data() + from, 0, bytes.size() - from);
+    return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes.data())
+                : bytes.size();
+}
+
+bool hasUtf8Mark(const Bytes& bytes) {
+    return bytes.size() >= 3 && std::memcmp(bytes.data(), kUtf8Mark, 3) == 0;
+}
+
+// The UTF-8 text after the mark of deciphered bytes that have one.
+std::string_view utf8Text(const Bytes& bytes) {
+    return std::string_view(reinterpret_cast<const char*>(bytes.data() + 3), textEnd(bytes, 3) - 3);
+}
+
+// Decodes deciphered bytes into `text`, reusing its storage.
+void decodeDeciphered(const Bytes& bytes, bool* hadMark, std::u16string& text) {
+    const std::size_t size = bytes.size();
     const std::uint8_t* data = bytes.data();
-    const auto textEnd = [data, size](std::size_t from) {
-        const void* zero = std::memchr(data + from, 0, size - from);
-        return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data)
-                    : size;
-    };
     if (hadMark)
         *hadMark = false;
-    if (size >= 3 && std::memcmp(data, kUtf8Mark, 3) == 0) {
+    if (hasUtf8Mark(bytes)) {
         if (hadMark)
             *hadMark = true;
-        utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data + 3), textEnd(3) - 3),
-                    text);
+        utf8ToUtf16(utf8Text(bytes), text);
         return;
     }
     text.clear();
@@ -153,26 +167,22 @@ void decodeInto(Bytes& bytes, const CipherKey& key, bool* hadMark, std::u16strin
         }
         return;
     }
-    text = ansiToUtf16(std::string_view(reinterpret_cast<const char*>(data), textEnd(0)));
+    text = ansiToUtf16(std::string_view(reinterpret_cast<const char*>(data), textEnd(bytes, 0)));
 }
 
-// Load and save keep their buffers between calls: each change rewrites the
+// Load and save keep their buffer between calls: each change rewrites the
 // whole file, and fresh pages for a large file cost as much as the cipher.
-struct Scratch {
-    Bytes bytes;
-    std::u16string text;
-};
-
-Scratch& scratch() {
-    thread_local Scratch buffers;
-    return buffers;
+Bytes& scratchBytes() {
+    thread_local Bytes bytes;
+    return bytes;
 }
 
 }  // namespace
 
 std::u16string decodeConfigBytes(Bytes& bytes, const CipherKey& key, bool* hadMark) {
     std::u16string text;
-    decodeInto(bytes, key, hadMark, text);
+    decipherInPlace(bytes, key);
+    decodeDeciphered(bytes, hadMark, text);
     return text;
 }
 
@@ -188,8 +198,8 @@ void ConfigDocument::load(const std::u16string& path) {
 
 bool ConfigDocument::load(const std::u16string& path, const std::optional<CipherKey>& key,
                           FileSystem& fs) {
-    Scratch& buffers = scratch();
-    if (!fs.readFile(path, buffers.bytes))
+    Bytes& bytes = scratchBytes();
+    if (!fs.readFile(path, bytes))
         return false;
     this->path = path;
     if (!key) {
@@ -199,8 +209,16 @@ bool ConfigDocument::load(const std::u16string& path, const std::optional<Cipher
         return false;
     }
     readKey = key;
-    decodeInto(buffers.bytes, *key, nullptr, buffers.text);
-    parse(buffers.text);
+    decipherInPlace(bytes, *key);
+    // The file as saved, UTF-8, is read straight from its bytes: a UTF-16
+    // copy of a large depository would cost more than reading it.
+    if (hasUtf8Mark(bytes)) {
+        parseUtf8(utf8Text(bytes));
+        return true;
+    }
+    std::u16string text;
+    decodeDeciphered(bytes, nullptr, text);
+    parse(text);
     return true;
 }
 
@@ -223,11 +241,14 @@ bool ConfigDocument::save(const std::u16string& path, FileSystem& fs) {
     if (!ownKey || *ownKey != *saveKey)
         return false;
 
-    Scratch& buffers = scratch();
-    buffers.text.clear();
-    root->writeList(buffers.text, 0);
-    encodeInto(buffers.text, *saveKey, buffers.bytes);
-    return writeFileAtomically(fs, path, buffers.bytes.data(), buffers.bytes.size());
+    // Written as UTF-8 straight into the buffer that is then enciphered in
+    // place: no UTF-16 copy of the whole text is made.
+    Bytes& bytes = scratchBytes();
+    bytes.assign(kUtf8Mark, kUtf8Mark + 3);
+    root->writeListUtf8(bytes, 0);
+    bytes.resize(roundUpToBlock(bytes.size()));
+    cipherBlocks(bytes.data(), bytes.size(), *saveKey, true);
+    return writeFileAtomically(fs, path, bytes.data(), bytes.size());
 }
 
 }  // namespace tnk

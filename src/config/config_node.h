@@ -83,6 +83,9 @@ class ConfigNode {
     void writeList(std::u16string& output, int level) const;
     // Markup writer: this node with its subtree.
     void write(std::u16string& output, int level) const;
+    // As writeList, encoded as UTF-8 (a lone surrogate as U+FFFD) and
+    // appended to `output`: the bytes of a saved file without its UTF-16 form.
+    void writeListUtf8(std::vector<std::uint8_t>& output, int level) const;
 };
 
 // Destroys a list of nodes and their subtrees without recursion.

@@ -3,50 +3,77 @@
 
 #include "config/config_document.h"
 #include "config/markup_text.h"
+#include "platform/utf8_codec.h"
 
 namespace tnk {
 
 namespace {
 
-// The reader works on [p, end); a zero code unit ends the text as well, so
-// every scan below stops at one.
+// The reader works on [p, end) of UTF-16 code units or of UTF-8 bytes; a zero
+// unit ends the text as well, so every scan below stops at one. Everything
+// the reader looks for is ASCII, and a UTF-8 decoder never takes an ASCII
+// byte into a sequence, so runs decoded one by one equal the runs of the
+// text decoded whole.
 
-using markup::isBlank;
+template <typename Unit>
+bool isBlankUnit(Unit c) {
+    return markup::isBlank(static_cast<char16_t>(c));
+}
 
-const char16_t* skipBlanks(const char16_t* p, const char16_t* end) {
-    while (p != end && isBlank(*p)) {
+template <typename Unit>
+const Unit* skipBlanks(const Unit* p, const Unit* end) {
+    while (p != end && isBlankUnit(*p)) {
         ++p;
     }
     return p;
 }
 
-bool atEnd(const char16_t* p, const char16_t* end) {
+template <typename Unit>
+bool atEnd(const Unit* p, const Unit* end) {
     return p == end || *p == 0;
 }
 
-// Finds the first `stop` or zero code unit at or after `p` (or `end`), and
+// Finds the first `stop` or zero unit at or after `p` (or `end`), and
 // reports whether an "&" came before it, so that data without one is copied
 // without the unescaping pass. Character data and attribute values are the
 // bulk of a document; this loop is where reading spends its time.
-const char16_t* scanData(const char16_t* p, const char16_t* end, char16_t stop, bool& ampersand) {
+template <typename Unit>
+const Unit* scanData(const Unit* p, const Unit* end, char16_t stop, bool& ampersand) {
 #ifdef TNK_MARKUP_SSE2
-    using namespace markup;
-    const __m128i stopVector = splat(stop), ampVector = splat(u'&'), zero = _mm_setzero_si128();
-    for (; end - p >= 8; p += 8) {
-        __m128i chunk = load8(p);
-        unsigned stops =
-            maskOf(_mm_or_si128(_mm_cmpeq_epi16(chunk, stopVector), _mm_cmpeq_epi16(chunk, zero)));
-        unsigned amps = maskOf(_mm_cmpeq_epi16(chunk, ampVector));
-        if (stops != 0) {
-            unsigned first = static_cast<unsigned>(__builtin_ctz(stops));
-            ampersand = ampersand || (amps & ((1u << first) - 1)) != 0;
-            return p + first / 2;
+    if constexpr (sizeof(Unit) == 2) {
+        using namespace markup;
+        const __m128i stopVector = splat(stop), ampVector = splat(u'&'), zero = _mm_setzero_si128();
+        for (; end - p >= 8; p += 8) {
+            __m128i chunk = load8(p);
+            unsigned stops = maskOf(
+                _mm_or_si128(_mm_cmpeq_epi16(chunk, stopVector), _mm_cmpeq_epi16(chunk, zero)));
+            unsigned amps = maskOf(_mm_cmpeq_epi16(chunk, ampVector));
+            if (stops != 0) {
+                unsigned first = static_cast<unsigned>(__builtin_ctz(stops));
+                ampersand = ampersand || (amps & ((1u << first) - 1)) != 0;
+                return p + first / 2;
+            }
+            ampersand = ampersand || amps != 0;
         }
-        ampersand = ampersand || amps != 0;
+    } else {
+        const __m128i stopVector = _mm_set1_epi8(static_cast<char>(stop)),
+                      ampVector = _mm_set1_epi8('&'), zero = _mm_setzero_si128();
+        for (; end - p >= 16; p += 16) {
+            __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            unsigned stops = markup::maskOf(
+                _mm_or_si128(_mm_cmpeq_epi8(chunk, stopVector), _mm_cmpeq_epi8(chunk, zero)));
+            unsigned amps = markup::maskOf(_mm_cmpeq_epi8(chunk, ampVector));
+            if (stops != 0) {
+                unsigned first = static_cast<unsigned>(__builtin_ctz(stops));
+                ampersand = ampersand || (amps & ((1u << first) - 1)) != 0;
+                return p + first;
+            }
+            ampersand = ampersand || amps != 0;
+        }
     }
 #endif
     for (; p != end; ++p) {
-        char16_t c = *p;
+        Unit c = *p;
         if (c == stop || c == 0) {
             return p;
         }
@@ -55,6 +82,80 @@ const char16_t* scanData(const char16_t* p, const char16_t* end, char16_t stop, 
         }
     }
     return p;
+}
+
+std::u16string textOf(const char16_t* begin, const char16_t* end) {
+    return std::u16string(begin, end);
+}
+
+// Decodes UTF-8 data and, with `ampersand`, replaces the three entities in
+// the same pass. Entities are ASCII and no UTF-8 sequence holds an ASCII
+// byte, so matching them on the bytes equals unescaping the decoded text.
+std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampersand) {
+    std::u16string text;
+    text.resize(size);  // a byte never decodes to more than one unit
+    char16_t* out = text.data();
+    std::size_t i = 0;
+    while (i != size) {
+#ifdef TNK_MARKUP_SSE2
+        // Sixteen bytes at a time while they are ASCII other than "&". The
+        // output never runs ahead of the input, so a whole block may be
+        // stored before it is known how much of it counts.
+        const __m128i zero = _mm_setzero_si128(),
+                      amp = ampersand ? _mm_set1_epi8('&') : _mm_set1_epi8(0);
+        while (size - i >= 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            markup::store8(out, _mm_unpacklo_epi8(chunk, zero));
+            markup::store8(out + 8, _mm_unpackhi_epi8(chunk, zero));
+            const unsigned special =
+                markup::maskOf(chunk) | markup::maskOf(_mm_cmpeq_epi8(chunk, amp));
+            if (special != 0) {
+                const unsigned plain = static_cast<unsigned>(__builtin_ctz(special));
+                i += plain;
+                out += plain;
+                break;
+            }
+            i += 16;
+            out += 16;
+        }
+        if (i == size) {
+            break;
+        }
+#endif
+        const unsigned char b = s[i];
+        if (b != '&' || !ampersand) {
+            const Utf8Step step = decodeUtf8Sequence(s + i, size - i);
+            i += step.bytes;
+            *out++ = step.unit;
+            if (step.low != 0) {
+                *out++ = step.low;
+            }
+            continue;
+        }
+        const std::size_t left = size - i;
+        if (left >= 4 && s[i + 2] == 't' && s[i + 3] == ';' &&
+            (s[i + 1] == 'l' || s[i + 1] == 'g')) {
+            *out++ = s[i + 1] == 'l' ? u'<' : u'>';
+            i += 4;
+        } else if (left >= 6 && std::memcmp(s + i + 1, "quot;", 5) == 0) {
+            *out++ = u'"';
+            i += 6;
+        } else {
+            *out++ = u'&';
+            ++i;
+        }
+    }
+    text.resize(static_cast<std::size_t>(out - text.data()));
+    // Text in the larger scripts takes three bytes per unit; keeping the room
+    // of a byte per unit would double the memory of such a depository.
+    if (text.capacity() - text.size() > text.size() / 2) {
+        text.shrink_to_fit();
+    }
+    return text;
+}
+
+std::u16string textOf(const unsigned char* begin, const unsigned char* end) {
+    return decodedUtf8(begin, static_cast<std::size_t>(end - begin), false);
 }
 
 std::u16string decoded(const char16_t* begin, const char16_t* end, bool ampersand) {
@@ -66,11 +167,16 @@ std::u16string decoded(const char16_t* begin, const char16_t* end, bool ampersan
     return text;
 }
 
+std::u16string decoded(const unsigned char* begin, const unsigned char* end, bool ampersand) {
+    return decodedUtf8(begin, static_cast<std::size_t>(end - begin), ampersand);
+}
+
 // A tag name runs to white space, ">" or the end of the text.
-const char16_t* scanName(const char16_t* p, const char16_t* end, bool& ampersand) {
+template <typename Unit>
+const Unit* scanName(const Unit* p, const Unit* end, bool& ampersand) {
     for (; p != end; ++p) {
-        char16_t c = *p;
-        if (c == u'>' || c == 0 || isBlank(c)) {
+        Unit c = *p;
+        if (c == u'>' || c == 0 || isBlankUnit(c)) {
             break;
         }
         if (c == u'&') {
@@ -80,21 +186,30 @@ const char16_t* scanName(const char16_t* p, const char16_t* end, bool& ampersand
     return p;
 }
 
-bool startsWith(const char16_t* p, const char16_t* end, std::u16string_view prefix) {
-    return static_cast<std::size_t>(end - p) >= prefix.size() &&
-           std::memcmp(p, prefix.data(), prefix.size() * sizeof(char16_t)) == 0;
+template <typename Unit>
+bool startsWith(const Unit* p, const Unit* end, std::u16string_view prefix) {
+    if (static_cast<std::size_t>(end - p) < prefix.size()) {
+        return false;
+    }
+    for (char16_t c : prefix) {
+        if (*p++ != c) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Reads the attributes of a start tag; returns the position of ">" or of the
 // end of the text. Malformed attributes are dropped, never reported.
-const char16_t* readAttributes(ConfigNode& node, const char16_t* p, const char16_t* end) {
+template <typename Unit>
+const Unit* readAttributes(ConfigNode& node, const Unit* p, const Unit* end) {
     while (true) {
         p = skipBlanks(p, end);
         if (atEnd(p, end) || *p == u'>') {
             return p;
         }
-        const char16_t* nameStart = p;
-        while (p != end && *p != u'>' && *p != u'=' && *p != 0 && !isBlank(*p)) {
+        const Unit* nameStart = p;
+        while (p != end && *p != u'>' && *p != u'=' && *p != 0 && !isBlankUnit(*p)) {
             ++p;
         }
         if (atEnd(p, end) || *p == u'>') {
@@ -103,18 +218,18 @@ const char16_t* readAttributes(ConfigNode& node, const char16_t* p, const char16
         if (*p != u'=') {
             continue;  // a word followed by white space: dropped
         }
-        std::u16string_view name(nameStart, static_cast<std::size_t>(p - nameStart));
+        const Unit* nameEnd = p;
         ++p;
-        if (name.empty() || p == end || *p != u'"') {
+        if (nameEnd == nameStart || p == end || *p != u'"') {
             continue;  // an unquoted value is scanned (and dropped) as a name
         }
         ++p;
         bool ampersand = false;
-        const char16_t* valueEnd = scanData(p, end, u'"', ampersand);
+        const Unit* valueEnd = scanData(p, end, u'"', ampersand);
         if (atEnd(valueEnd, end)) {
             return valueEnd;
         }
-        node.attributes.set(std::u16string(name), decoded(p, valueEnd, ampersand));
+        node.attributes.set(textOf(nameStart, nameEnd), decoded(p, valueEnd, ampersand));
         p = valueEnd + 1;
     }
 }
@@ -124,9 +239,10 @@ const char16_t* readAttributes(ConfigNode& node, const char16_t* p, const char16
 // straightforward recursive reader: read a node (skipping white space first),
 // and for an element with content read children, skipping white space before
 // each, until an end tag of any name closes it.
+template <typename Unit>
 class MarkupReader {
   public:
-    MarkupReader(std::unique_ptr<ConfigNode>& root, const char16_t* p, const char16_t* end)
+    MarkupReader(std::unique_ptr<ConfigNode>& root, const Unit* p, const Unit* end)
         : topSlot_(&root), p_(p), end_(end) {}
 
     void run() {
@@ -167,17 +283,17 @@ class MarkupReader {
     }
 
     void readNode() {
-        const char16_t* end = end_;
-        const char16_t* p = skipBlanks(p_, end);
+        const Unit* end = end_;
+        const Unit* p = skipBlanks(p_, end);
         if (atEnd(p, end) || *p != u'<') {
             bool ampersand = false;
-            const char16_t* dataEnd = scanData(p, end, u'<', ampersand);
+            const Unit* dataEnd = scanData(p, end, u'<', ampersand);
             append(NodeKind::Text, decoded(p, dataEnd, ampersand));
             p_ = dataEnd;
             return;
         }
         if (startsWith(p, end, u"<?xml")) {
-            const char16_t* q = p + 5;
+            const Unit* q = p + 5;
             while (!atEnd(q, end) && !(*q == u'?' && q + 1 != end && q[1] == u'>')) {
                 ++q;
             }
@@ -187,7 +303,7 @@ class MarkupReader {
         }
         if (p + 1 != end && p[1] == u'/') {
             bool ampersand = false;
-            const char16_t* nameEnd = scanName(p + 2, end, ampersand);
+            const Unit* nameEnd = scanName(p + 2, end, ampersand);
             if (open_.empty()) {
                 append(NodeKind::EndTag, decoded(p + 2, nameEnd, ampersand));
             } else {
@@ -197,7 +313,7 @@ class MarkupReader {
             return;
         }
         bool ampersand = false;
-        const char16_t* nameEnd = scanName(p + 1, end, ampersand);
+        const Unit* nameEnd = scanName(p + 1, end, ampersand);
         ConfigNode* element = append(NodeKind::Element, decoded(p + 1, nameEnd, ampersand));
         if (atEnd(nameEnd, end)) {
             p_ = nameEnd;
@@ -217,8 +333,8 @@ class MarkupReader {
 
     std::unique_ptr<ConfigNode>* topSlot_;
     std::vector<OpenElement> open_;
-    const char16_t* p_;
-    const char16_t* end_;
+    const Unit* p_;
+    const Unit* end_;
 };
 
 }  // namespace
@@ -228,7 +344,16 @@ void ConfigDocument::parse(std::u16string_view text) {
     if (text.empty()) {
         return;
     }
-    MarkupReader(root, text.data(), text.data() + text.size()).run();
+    MarkupReader<char16_t>(root, text.data(), text.data() + text.size()).run();
+}
+
+void ConfigDocument::parseUtf8(std::string_view text) {
+    clear();
+    if (text.empty()) {
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    MarkupReader<unsigned char>(root, bytes, bytes + text.size()).run();
 }
 
 }  // namespace tnk

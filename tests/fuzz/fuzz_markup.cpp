@@ -1,7 +1,9 @@
-// Feeds arbitrary bytes to the markup reader, as UTF-16 code units and as
-// Latin-1 widened, then checks what must hold for any input: the writer's
-// output reads back without harm, the iterative reader agrees with the plain
-// recursive one, and trees the writer can represent survive a second cycle.
+// Feeds arbitrary bytes to the markup reader, as UTF-16 code units, as
+// Latin-1 widened and as UTF-8, then checks what must hold for any input: the
+// writer's output reads back without harm, the iterative reader agrees with
+// the plain recursive one, trees the writer can represent survive a second
+// cycle, reading UTF-8 directly equals reading its decoded text, and the
+// UTF-8 writer equals the encoded UTF-16 writer.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include "../unit/config/reference_reader.h"
 #include "../unit/config/tree_helpers.h"
 #include "config/config_document.h"
+#include "platform/utf8_codec.h"
 
 namespace {
 
@@ -100,6 +103,29 @@ void check(std::u16string_view text) {
     (void)third.serialize();
 }
 
+void checkUtf8(const std::uint8_t* data, std::size_t size) {
+    std::u16string text(size, u'\0');
+    text.resize(tnk::decodeUtf8(data, size, text.data()));
+    ConfigDocument direct;
+    direct.parseUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+    ConfigDocument decoded;
+    decoded.parse(text);
+    if (!tnk::testing::sameTree(direct.root.get(), decoded.root.get())) {
+        std::abort();
+    }
+    if (!direct.root) {
+        return;
+    }
+    const std::u16string written = direct.serialize();
+    std::string expected(3 * written.size(), '\0');
+    expected.resize(tnk::encodeUtf8(written, expected.data()));
+    std::vector<std::uint8_t> bytes;
+    direct.root->writeListUtf8(bytes, 0);
+    if (std::string(bytes.begin(), bytes.end()) != expected) {
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -109,5 +135,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check(units);
     check(std::u16string(data, data + size));
+    checkUtf8(data, size);
     return 0;
 }

@@ -83,7 +83,8 @@ class DepositoryGui : public ::testing::Test {
         ui_->answer(*box, answer);
     }
     HWND focusedControl() {
-        GUITHREADINFO info{sizeof info};
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(ui_->dialog(), nullptr), &info);
         return info.hwndFocus;
     }

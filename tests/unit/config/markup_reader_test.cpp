@@ -3,6 +3,7 @@
 #include <random>
 
 #include "config/config_document.h"
+#include "platform/utf8_codec.h"
 #include "reference_reader.h"
 #include "tree_helpers.h"
 
@@ -123,6 +124,54 @@ TEST(MarkupReaderTest, AgreesWithRecursiveReader) {
         ConfigDocument slow;
         reference::parse(slow, text);
         ASSERT_TRUE(sameTree(fast.root.get(), slow.root.get())) << dump(fast) << "\n" << dump(slow);
+    }
+}
+
+// The bytes of a saved file are read without their UTF-16 form; that must
+// give the tree of the decoded text, also for bytes that are not UTF-8 and
+// for runs long enough for the sixteen-byte scans.
+TEST(MarkupReaderTest, ReadingUtf8EqualsReadingTheDecodedText) {
+    const std::string_view pieces[] = {"<",
+                                       ">",
+                                       "</",
+                                       "<?xml",
+                                       "?>",
+                                       "=",
+                                       "\"",
+                                       " ",
+                                       "\r\n\t",
+                                       "a",
+                                       "&lt;",
+                                       "&quot;",
+                                       "&",
+                                       "x=\"1\"",
+                                       "<a>",
+                                       "</a>",
+                                       std::string_view("\0", 1),
+                                       "plain words of an ASCII run",
+                                       "\xE6\x96\x87\xE6\x9C\xAC",  // two CJK characters
+                                       "\xF0\x9F\x98\x80",          // beyond the BMP
+                                       "\x80",                      // stray continuation
+                                       "\xE6\x96",                  // truncated sequence
+                                       "\xC0\xBC",                  // overlong "<"
+                                       "\xED\xA0\x80",              // an encoded surrogate
+                                       "\xFF"};
+    std::mt19937 random(99);
+    for (int i = 0; i < 30000; ++i) {
+        std::string bytes;
+        int count = random() % 28;
+        for (int j = 0; j < count; ++j) {
+            bytes += pieces[random() % std::size(pieces)];
+        }
+        std::u16string text(bytes.size(), u'\0');
+        text.resize(decodeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                               text.data()));
+        ConfigDocument direct;
+        direct.parseUtf8(bytes);
+        ConfigDocument decoded;
+        decoded.parse(text);
+        ASSERT_TRUE(sameTree(direct.root.get(), decoded.root.get())) << dump(direct) << "\n"
+                                                                     << dump(decoded);
     }
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "config/config_document.h"
+#include "platform/utf8_codec.h"
 #include "tree_helpers.h"
 
 namespace tnk {
@@ -98,6 +101,49 @@ TEST(MarkupWriterTest, WriteStopsAtNodeWriteListGoesOn) {
     std::u16string text;
     parent.firstChild->nextSibling->nextSibling->write(text, 5);
     EXPECT_EQ(text, u"three");
+}
+
+// The UTF-8 a file is saved with must equal the markup text encoded whole,
+// surrogates included: a pair split between two adjacent text nodes joins,
+// and a lone half becomes U+FFFD wherever it stands.
+TEST(MarkupWriterTest, Utf8OutputEqualsTheEncodedText) {
+    const std::u16string_view pieces[] = {u"a",
+                                          u"<",
+                                          u">",
+                                          u"\"",
+                                          u"&",
+                                          u"a run of plain ASCII words",
+                                          u"\u00e9",
+                                          u"\u6587\u672c",
+                                          u"\U0001F600",
+                                          std::u16string_view(u"\xD83D", 1),
+                                          std::u16string_view(u"\xDE00", 1)};
+    std::mt19937 random(7);
+    const auto someText = [&] {
+        std::u16string text;
+        for (int n = random() % 6; n > 0; --n) {
+            text += pieces[random() % std::size(pieces)];
+        }
+        return text;
+    };
+    for (int i = 0; i < 5000; ++i) {
+        ConfigDocument doc;
+        ConfigNode* top = doc.appendTopLevel(element(someText()));
+        for (int n = random() % 5; n > 0; --n) {
+            ConfigNode* child =
+                top->appendChild(random() % 2 ? textNode(someText()) : element(someText()));
+            if (child->kind == NodeKind::Element) {
+                child->setAttribute(someText(), someText());
+                child->appendChild(textNode(someText()));
+            }
+        }
+        const std::u16string text = doc.serialize();
+        std::string expected(3 * text.size(), '\0');
+        expected.resize(encodeUtf8(text, expected.data()));
+        std::vector<std::uint8_t> bytes{'x'};
+        doc.root->writeListUtf8(bytes, 0);
+        ASSERT_EQ(std::string(bytes.begin() + 1, bytes.end()), expected) << i;
+    }
 }
 
 TEST(MarkupWriterTest, TenThousandLevelsDeep) {
