@@ -15,6 +15,11 @@ namespace tnk {
 // up and down from the captured element.
 class CaptureEngine {
   public:
+    // Colour text or number -> 0xRRGGBB (see namedColors); unknown names give
+    // 0xFFFFFF, "#" forms of other lengths than 4 and 7 give 0.
+    static std::int32_t parseColor(const dom::StyleValue& value);
+    static bool sameColor(const dom::StyleValue& a, const dom::StyleValue& b);
+
     CaptureEngine(CaptureState& state, WindowSystem& windows, CaptureHost& host);
 
     dom::DocumentPtr acquireDocument(WindowHandle window);
@@ -64,11 +69,6 @@ class CaptureEngine {
     // unanswered, so that a hung window is not waited for on every move.
     bool windowSilent_ = false;
 };
-
-// Colour text or number -> 0xRRGGBB (see namedColors); unknown names give
-// 0xFFFFFF, "#" forms of other lengths than 4 and 7 give 0.
-std::int32_t parseColor(const dom::StyleValue& value);
-bool sameColor(const dom::StyleValue& a, const dom::StyleValue& b);
 
 struct NamedColor {
     const char* name;

@@ -43,7 +43,7 @@ int compareName(std::u16string_view text, const char* name) {
 
 }  // namespace
 
-std::int32_t parseColor(const dom::StyleValue& value) {
+std::int32_t CaptureEngine::parseColor(const dom::StyleValue& value) {
     if (!value.isString) {
         return value.number;
     }
@@ -74,7 +74,7 @@ std::int32_t parseColor(const dom::StyleValue& value) {
     return 0xFFFFFF;
 }
 
-bool sameColor(const dom::StyleValue& a, const dom::StyleValue& b) {
+bool CaptureEngine::sameColor(const dom::StyleValue& a, const dom::StyleValue& b) {
     return parseColor(a) == parseColor(b);
 }
 

@@ -79,6 +79,22 @@ class ConfigNode {
 
     bool nameEquals(const char16_t* chars, std::size_t count) const;
 
+    // Markup reader, step by step. Each reads at `position`, in a text that
+    // ends at a zero code unit, and returns the position after what it read.
+    // read: white space, then one node of any kind into this default node (an
+    // element with all its content; a declaration leaves an unnamed element).
+    const char16_t* read(const char16_t* position);
+    // Character data up to the next "<" or the end, entities replaced.
+    const char16_t* readText(const char16_t* position);
+    // At "<": the name, the attributes and, unless empty, the content.
+    const char16_t* readElement(const char16_t* position);
+    // Attributes up to ">" or the end; returns that position.
+    const char16_t* readAttributes(const char16_t* position);
+    // Children appended until an end tag of any name, which is consumed.
+    const char16_t* readContent(const char16_t* position);
+    // At "</": the end tag's name, and its ">" when there is one.
+    const char16_t* readEndTag(const char16_t* position);
+
     // Markup writer: this node and every node after it in its list.
     void writeList(std::u16string& output, int level) const;
     // Markup writer: this node with its subtree.

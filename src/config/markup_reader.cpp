@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "config/config_document.h"
@@ -202,7 +204,7 @@ bool startsWith(const Unit* p, const Unit* end, std::u16string_view prefix) {
 // Reads the attributes of a start tag; returns the position of ">" or of the
 // end of the text. Malformed attributes are dropped, never reported.
 template <typename Unit>
-const Unit* readAttributes(ConfigNode& node, const Unit* p, const Unit* end) {
+const Unit* readAttributeList(ConfigNode& node, const Unit* p, const Unit* end) {
     while (true) {
         p = skipBlanks(p, end);
         if (atEnd(p, end) || *p == u'>') {
@@ -245,23 +247,43 @@ class MarkupReader {
     MarkupReader(std::unique_ptr<ConfigNode>& root, const Unit* p, const Unit* end)
         : topSlot_(&root), p_(p), end_(end) {}
 
+    // Every node up to the end of the text, as top-level nodes.
     void run() {
-        while (true) {
-            if (open_.empty()) {
-                if (atEnd(p_, end_)) {
-                    return;
-                }
-            } else {
-                p_ = skipBlanks(p_, end_);
-                if (atEnd(p_, end_)) {
-                    return;  // elements still open are complete as read
-                }
+        while (!atEnd(p_, end_)) {
+            readNode();
+            readUntilClosed();
+        }
+    }
+
+    // One top-level node, an element with all its content.
+    void readOne() {
+        readNode();
+        readUntilClosed();
+    }
+
+    // Children of `element`, appended after those it has, until an end tag.
+    void readContentOf(ConfigNode& element) {
+        std::unique_ptr<ConfigNode>* tail = &element.firstChild;
+        while (*tail) {
+            tail = &(*tail)->nextSibling;
+        }
+        open_.push_back({&element, tail});
+        readUntilClosed();
+    }
+
+    const Unit* position() const { return p_; }
+
+  private:
+    void readUntilClosed() {
+        while (!open_.empty()) {
+            p_ = skipBlanks(p_, end_);
+            if (atEnd(p_, end_)) {
+                return;  // elements still open are complete as read
             }
             readNode();
         }
     }
 
-  private:
     struct OpenElement {
         ConfigNode* node;
         std::unique_ptr<ConfigNode>* tailSlot;
@@ -319,7 +341,7 @@ class MarkupReader {
             p_ = nameEnd;
             return;
         }
-        p = readAttributes(*element, nameEnd, end);
+        p = readAttributeList(*element, nameEnd, end);
         if (atEnd(p, end)) {
             p_ = p;
             return;
@@ -345,6 +367,89 @@ void ConfigDocument::parse(std::u16string_view text) {
         return;
     }
     MarkupReader<char16_t>(root, text.data(), text.data() + text.size()).run();
+}
+
+namespace {
+
+const char16_t* endOfText(const char16_t* position) {
+    return position + std::char_traits<char16_t>::length(position);
+}
+
+}  // namespace
+
+const char16_t* ConfigNode::read(const char16_t* position) {
+    if (!position) {
+        return position;
+    }
+    std::unique_ptr<ConfigNode> node;
+    MarkupReader<char16_t> reader(node, position, endOfText(position));
+    reader.readOne();
+    kind = node->kind;
+    name = std::move(node->name);
+    attributes = std::move(node->attributes);
+    firstChild = std::move(node->firstChild);
+    for (ConfigNode* child = firstChild.get(); child; child = child->nextSibling.get()) {
+        child->parent = this;
+    }
+    return reader.position();
+}
+
+const char16_t* ConfigNode::readText(const char16_t* position) {
+    if (!position) {
+        return position;
+    }
+    bool ampersand = false;
+    const char16_t* dataEnd = scanData(position, endOfText(position), u'<', ampersand);
+    kind = NodeKind::Text;
+    name = decoded(position, dataEnd, ampersand);
+    return dataEnd;
+}
+
+const char16_t* ConfigNode::readElement(const char16_t* position) {
+    if (!position || *position == 0) {
+        return position;
+    }
+    const char16_t* end = endOfText(position);
+    bool ampersand = false;
+    const char16_t* nameEnd = scanName(position + 1, end, ampersand);
+    kind = NodeKind::Element;
+    name = decoded(position + 1, nameEnd, ampersand);
+    if (atEnd(nameEnd, end)) {
+        return nameEnd;
+    }
+    const char16_t* p = readAttributeList(*this, nameEnd, end);
+    if (atEnd(p, end)) {
+        return p;
+    }
+    const bool empty = p[-1] == u'/';
+    return empty ? p + 1 : readContent(p + 1);
+}
+
+const char16_t* ConfigNode::readAttributes(const char16_t* position) {
+    return position ? readAttributeList(*this, position, endOfText(position)) : position;
+}
+
+const char16_t* ConfigNode::readContent(const char16_t* position) {
+    if (!position) {
+        return position;
+    }
+    std::unique_ptr<ConfigNode> unused;
+    MarkupReader<char16_t> reader(unused, position, endOfText(position));
+    reader.readContentOf(*this);
+    return reader.position();
+}
+
+const char16_t* ConfigNode::readEndTag(const char16_t* position) {
+    if (!position) {
+        return position;
+    }
+    const char16_t* end = endOfText(position);
+    const char16_t* nameStart = std::min(position + 2, end);
+    bool ampersand = false;
+    const char16_t* nameEnd = scanName(nameStart, end, ampersand);
+    kind = NodeKind::EndTag;
+    name = decoded(nameStart, nameEnd, ampersand);
+    return (nameEnd != end && *nameEnd == u'>') ? nameEnd + 1 : nameEnd;
 }
 
 void ConfigDocument::parseUtf8(std::string_view text) {

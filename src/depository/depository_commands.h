@@ -74,9 +74,8 @@ class RecordTable {
     std::vector<RecordRow> rows_;
 };
 
-// The text a table cell shows: the column's value cut to `maxChars` code
-// units (a list view cell shows no more than a few hundred characters), not
-// splitting a surrogate pair.
+// The text a table cell gives: the column's value cut to the `maxChars` code
+// units the asker has room for, not splitting a surrogate pair.
 std::u16string_view cellText(const RecordRow& row, int column, std::size_t maxChars);
 
 }  // namespace tnk

@@ -68,11 +68,10 @@ void MainWindow::enableShrink(bool enabled) {
 }
 
 bool MainWindow::isHostOrDirectChild(WindowHandle window) {
+    // GetParent also names the owner of a pop-up, so a box this window owns
+    // counts as its own too.
     HWND w = reinterpret_cast<HWND>(window);
-    if (w == hwnd()) {
-        return true;
-    }
-    return (GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) && GetParent(w) == hwnd();
+    return w == hwnd() || GetParent(w) == hwnd();
 }
 
 bool MainWindow::onCommand(int id, int code, HWND) {

@@ -142,10 +142,9 @@ void DepositoryDialog::getCellText(NMLVDISPINFOW& info) const {
         cell.pszText[0] = L'\0';
         return;
     }
-    // A cell shows one line of a few hundred characters at most; the row
-    // keeps the whole text.
-    constexpr std::size_t kCellChars = 259;
-    std::size_t room = std::min(kCellChars, static_cast<std::size_t>(cell.cchTextMax) - 1);
+    // As much as the asker has room for, as a list view holding its own
+    // texts would give: drawing asks for a line's worth, a reader for more.
+    const std::size_t room = static_cast<std::size_t>(cell.cchTextMax) - 1;
     std::u16string_view shown =
         cellText(table_.row(static_cast<std::size_t>(cell.iItem)), cell.iSubItem, room);
     std::copy(shown.begin(), shown.end(), cell.pszText);

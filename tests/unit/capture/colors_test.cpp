@@ -14,58 +14,58 @@ dom::StyleValue text(const char* s) {
 }
 
 TEST(ParseColor, HashFormsOfThreeAndSixDigits) {
-    EXPECT_EQ(parseColor(text("#abc")), 0xAABBCC);
-    EXPECT_EQ(parseColor(text("#ABC")), 0xAABBCC);
-    EXPECT_EQ(parseColor(text("#f00")), 0xFF0000);
-    EXPECT_EQ(parseColor(text("#000")), 0);
-    EXPECT_EQ(parseColor(text("#fff")), 0xFFFFFF);
-    EXPECT_EQ(parseColor(text("#12AbEf")), 0x12ABEF);
-    EXPECT_EQ(parseColor(text("#ffffff")), 0xFFFFFF);
-    EXPECT_EQ(parseColor(text("#000000")), 0);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#abc")), 0xAABBCC);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#ABC")), 0xAABBCC);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#f00")), 0xFF0000);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#000")), 0);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#fff")), 0xFFFFFF);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#12AbEf")), 0x12ABEF);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#ffffff")), 0xFFFFFF);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#000000")), 0);
 }
 
 TEST(ParseColor, HashFormsOfOtherLengthsGiveZero) {
     for (const char* s : {"#", "#1", "#12", "#1234", "#12345", "#1234567", "#abcdefab"}) {
-        EXPECT_EQ(parseColor(text(s)), 0) << s;
+        EXPECT_EQ(CaptureEngine::parseColor(text(s)), 0) << s;
     }
 }
 
 TEST(ParseColor, DigitsAreNotValidated) {
     // 'g' counts as 16 and 'z' as 35 by the letter rule.
-    EXPECT_EQ(parseColor(text("#00000g")), 16);
-    EXPECT_EQ(parseColor(text("#00z")), 35 * 17);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#00000g")), 16);
+    EXPECT_EQ(CaptureEngine::parseColor(text("#00z")), 35 * 17);
     // Characters far outside the digits must not overflow into nonsense.
     const dom::StyleValue wide = dom::StyleValue::ofText(u"#\xFFFF\xFFFF\xFFFF");
     const std::uint32_t d = 0xFFFF - 0x57;
-    EXPECT_EQ(static_cast<std::uint32_t>(parseColor(wide)),
+    EXPECT_EQ(static_cast<std::uint32_t>(CaptureEngine::parseColor(wide)),
               ((d * 17) * 256 + d * 17) * 256 + d * 17);
 }
 
 TEST(ParseColor, NamesIgnoreCaseAndUnknownsAreWhite) {
-    EXPECT_EQ(parseColor(text("red")), 0xFF0000);
-    EXPECT_EQ(parseColor(text("RED")), 0xFF0000);
-    EXPECT_EQ(parseColor(text("LightGoldenRodYellow")), 0xFAFAD2);
+    EXPECT_EQ(CaptureEngine::parseColor(text("red")), 0xFF0000);
+    EXPECT_EQ(CaptureEngine::parseColor(text("RED")), 0xFF0000);
+    EXPECT_EQ(CaptureEngine::parseColor(text("LightGoldenRodYellow")), 0xFAFAD2);
     for (const char* s : {"transparent", "buttonface", "rgb(0,0,0)", "", "lightgray", "grey",
                           "red ", "aliceblu", "yellowgreenx", "zzz", "a"}) {
-        EXPECT_EQ(parseColor(text(s)), 0xFFFFFF) << s;
+        EXPECT_EQ(CaptureEngine::parseColor(text(s)), 0xFFFFFF) << s;
     }
 }
 
 TEST(ParseColor, NonStringValuesPassThrough) {
-    EXPECT_EQ(parseColor(dom::StyleValue::ofNumber(0)), 0);
-    EXPECT_EQ(parseColor(dom::StyleValue::ofNumber(0x123456)), 0x123456);
-    EXPECT_EQ(parseColor(dom::StyleValue::ofNumber(-1)), -1);
-    EXPECT_FALSE(sameColor(dom::StyleValue::ofNumber(0), text("transparent")));
-    EXPECT_TRUE(sameColor(dom::StyleValue::ofNumber(0xFF0000), text("red")));
+    EXPECT_EQ(CaptureEngine::parseColor(dom::StyleValue::ofNumber(0)), 0);
+    EXPECT_EQ(CaptureEngine::parseColor(dom::StyleValue::ofNumber(0x123456)), 0x123456);
+    EXPECT_EQ(CaptureEngine::parseColor(dom::StyleValue::ofNumber(-1)), -1);
+    EXPECT_FALSE(CaptureEngine::sameColor(dom::StyleValue::ofNumber(0), text("transparent")));
+    EXPECT_TRUE(CaptureEngine::sameColor(dom::StyleValue::ofNumber(0xFF0000), text("red")));
 }
 
 TEST(SameColor, ComparesParsedValues) {
-    EXPECT_TRUE(sameColor(text("#FFFFFF"), text("white")));
-    EXPECT_TRUE(sameColor(text("red"), text("#ff0000")));
-    EXPECT_TRUE(sameColor(text("#f00"), text("#ff0000")));
-    EXPECT_TRUE(sameColor(text("white"), text("transparent")));
-    EXPECT_FALSE(sameColor(text("#000000"), text("transparent")));
-    EXPECT_TRUE(sameColor(text("aqua"), text("cyan")));
+    EXPECT_TRUE(CaptureEngine::sameColor(text("#FFFFFF"), text("white")));
+    EXPECT_TRUE(CaptureEngine::sameColor(text("red"), text("#ff0000")));
+    EXPECT_TRUE(CaptureEngine::sameColor(text("#f00"), text("#ff0000")));
+    EXPECT_TRUE(CaptureEngine::sameColor(text("white"), text("transparent")));
+    EXPECT_FALSE(CaptureEngine::sameColor(text("#000000"), text("transparent")));
+    EXPECT_TRUE(CaptureEngine::sameColor(text("aqua"), text("cyan")));
 }
 
 // Values typed from the common web colour list, independently of the
@@ -130,10 +130,11 @@ TEST(NamedColors, EveryRowParsesToItsValueInAnyCase) {
         for (char& c : upper) {
             c = static_cast<char>(c - 'a' + 'A');
         }
-        EXPECT_EQ(parseColor(text(row.name)), row.rgb) << row.name;
-        EXPECT_EQ(parseColor(text(upper.c_str())), row.rgb) << upper;
+        EXPECT_EQ(CaptureEngine::parseColor(text(row.name)), row.rgb) << row.name;
+        EXPECT_EQ(CaptureEngine::parseColor(text(upper.c_str())), row.rgb) << upper;
         // A name is matched only whole.
-        EXPECT_EQ(parseColor(text((std::string(row.name) + "x").c_str())), 0xFFFFFF) << row.name;
+        EXPECT_EQ(CaptureEngine::parseColor(text((std::string(row.name) + "x").c_str())), 0xFFFFFF)
+            << row.name;
     }
 }
 

@@ -136,7 +136,7 @@ void reference(dom::Element& element, std::u16string& text) {
     if (!size.empty() && size[0] == u'0') {
         return;
     }
-    if (sameColor(style->color(), style->backgroundColor())) {
+    if (CaptureEngine::sameColor(style->color(), style->backgroundColor())) {
         return;
     }
     if (auto node = element.asNode()) {

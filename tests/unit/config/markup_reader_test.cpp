@@ -175,6 +175,69 @@ TEST(MarkupReaderTest, ReadingUtf8EqualsReadingTheDecodedText) {
     }
 }
 
+// A document read node by node with ConfigNode::read, the way parse is
+// defined, is the document parse reads.
+TEST(MarkupReaderTest, ReadingNodeByNodeEqualsParse) {
+    const std::u16string_view pieces[] = {u"<",    u">",  u"</",      u"<?xml", u"?>",
+                                          u"=",    u"\"", u" ",       u"\r\n",  u"a",
+                                          u"&lt;", u"&",  u"x=\"1\"", u"<a>",   u"</a>"};
+    std::mt19937 random(5);
+    for (int i = 0; i < 20000; ++i) {
+        std::u16string text;
+        for (int n = random() % 20; n > 0; --n) {
+            text += pieces[random() % std::size(pieces)];
+        }
+        ConfigDocument stepwise;
+        for (const char16_t* at = text.c_str(); *at != 0;) {
+            auto node = std::make_unique<ConfigNode>();
+            at = node->read(at);
+            stepwise.appendTopLevel(std::move(node));
+        }
+        ConfigDocument whole;
+        whole.parse(text);
+        ASSERT_TRUE(sameTree(stepwise.root.get(), whole.root.get())) << dump(stepwise) << "\n"
+                                                                     << dump(whole);
+    }
+}
+
+TEST(MarkupReaderTest, ReadingSteps) {
+    const std::u16string text = u"<a k=\"v\" bad x=y>t&lt;<b/></z> tail";
+    ConfigNode element;
+    const char16_t* after = element.readElement(text.c_str());
+    EXPECT_EQ(std::u16string_view(after), u" tail") << "any end tag closes the element";
+    EXPECT_EQ(element.name, u"a");
+    EXPECT_EQ(*element.attribute(u"k"), u"v");
+    EXPECT_EQ(element.attributes.size(), 1u);
+    ASSERT_NE(element.firstChild, nullptr);
+    EXPECT_EQ(element.firstChild->name, u"t<");
+    EXPECT_EQ(element.firstChild->parent, &element);
+    EXPECT_EQ(element.firstChild->nextSibling->name, u"b/");
+
+    ConfigNode text1;
+    EXPECT_EQ(std::u16string_view(text1.readText(u"x &quot;y\" <z>")), u"<z>");
+    EXPECT_EQ(text1.kind, NodeKind::Text);
+    EXPECT_EQ(text1.name, u"x \"y\" ");
+
+    ConfigNode end;
+    EXPECT_EQ(std::u16string_view(end.readEndTag(u"</n&gt; x>rest")), u" x>rest");
+    EXPECT_EQ(end.kind, NodeKind::EndTag);
+    EXPECT_EQ(end.name, u"n>");
+
+    ConfigNode attributes;
+    EXPECT_EQ(std::u16string_view(attributes.readAttributes(u" p=\"1\" q = \"2\">c")), u">c");
+    EXPECT_EQ(attributes.attributes.size(), 1u);
+
+    ConfigNode content;
+    content.appendChild(std::make_unique<ConfigNode>(u"first", NodeKind::Element));
+    EXPECT_EQ(std::u16string_view(content.readContent(u"  <s>1</s> two </x>after")), u"after");
+    EXPECT_EQ(dump(&content), "E()[E(first),E(s)[T(1)],T(two )]");
+
+    ConfigNode atEnd;
+    EXPECT_EQ(*atEnd.read(u"  "), 0);
+    EXPECT_EQ(atEnd.kind, NodeKind::Text) << "white space alone reads as empty text";
+    EXPECT_EQ(atEnd.name, u"");
+}
+
 TEST(MarkupReaderTest, MillionLevelsDeep) {
     constexpr int depth = 1000000;
     std::u16string text;
