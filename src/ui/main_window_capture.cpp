@@ -70,17 +70,21 @@ void MainWindow::onLButtonUp() {
 }
 
 void MainWindow::hideForDrag() {
-    // An empty window region hides the window from the screen and from the
-    // window search while it stays the active window. Hiding it outright
-    // would hand the activation, and with it the mouse, to another window in
-    // the middle of the drag.
+    // Hidden without ShowWindow: hiding the active window outright hands the
+    // activation, and with it the mouse, to another window in the middle of
+    // the drag. An empty region takes it off the screen; turning redrawing
+    // off clears its visible state, so that it counts as hidden everywhere.
     SetWindowRgn(hwnd(), CreateRectRgn(0, 0, 0, 0), TRUE);
+    SendMessageW(hwnd(), WM_SETREDRAW, FALSE, 0);
     hiddenForDrag_ = true;
 }
 
 void MainWindow::showAfterDrag() {
     if (hiddenForDrag_) {
+        SendMessageW(hwnd(), WM_SETREDRAW, TRUE, 0);
         SetWindowRgn(hwnd(), nullptr, TRUE);
+        RedrawWindow(hwnd(), nullptr, nullptr,
+                     RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
         hiddenForDrag_ = false;
     }
 }

@@ -83,11 +83,13 @@ TEST_F(CaptureTest, PlainWindowTextAndWhatTheCommandsDoWithIt) {
     mouseMove(icon);
     Sleep(300);
     mouseDown();
-    EXPECT_TRUE(waitFor([&] { return !onScreen(); }, 20)) << "not hidden";
+    EXPECT_TRUE(waitFor([&] { return !onScreen() && !IsWindowVisible(main_); }, 20))
+        << "not hidden";
     glide(icon, centerOf(target.hwnd()));
     EXPECT_TRUE(waitFor([&] { return shown() == kPhrase; }, 30)) << "shown: " << printable(shown());
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return onScreen(); }, 20)) << "not shown again";
+    EXPECT_TRUE(waitFor([&] { return onScreen() && IsWindowVisible(main_); }, 20))
+        << "not shown again";
     settle();
     ASSERT_EQ(shown(), kPhrase);
     EXPECT_FALSE(IsWindowEnabled(control(1008)));
@@ -153,10 +155,10 @@ TEST_F(CaptureTest, LosingTheMouseInTheMiddleOfADragShowsTheWindowAgain) {
     mouseMove(icon);
     Sleep(300);
     mouseDown();
-    EXPECT_TRUE(waitFor([&] { return !onScreen(); }, 20));
+    EXPECT_TRUE(waitFor([&] { return !onScreen() && !IsWindowVisible(main_); }, 20));
     DWORD_PTR ignored;
     SendMessageTimeoutW(main_, WM_CANCELMODE, 0, 0, SMTO_BLOCK, 10000, &ignored);
-    EXPECT_TRUE(waitFor([&] { return onScreen(); }, 20));
+    EXPECT_TRUE(waitFor([&] { return onScreen() && IsWindowVisible(main_); }, 20));
     mouseUp();
     settle();
     EXPECT_TRUE(onScreen());

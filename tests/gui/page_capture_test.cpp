@@ -195,7 +195,9 @@ TEST_F(PageCaptureTest, AFrameIsEnteredOneLevelDeep) {
     setOption(1004, true);
     glide(startDrag(), page.at(100, 30));
     EXPECT_TRUE(waitFor([&] { return shown() == L"Left text"; }, 90)) << printable(shown());
+    EXPECT_FALSE(IsWindowVisible(main_)) << "hidden while capturing";
     mouseUp();
+    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(main_) != FALSE; }, 20)) << "shown again";
     settle();
     EXPECT_EQ(shown(), L"Left text");
 }
