@@ -125,8 +125,23 @@ std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampers
         }
 #endif
         const unsigned char b = s[i];
+        const std::size_t left = size - i;
+        // The two- and three-byte characters of running text, when whole,
+        // are decoded here; anything else goes to the codec.
+        if (b >= 0xC2 && b < 0xE0 && left >= 2 && (s[i + 1] & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
+            i += 2;
+            continue;
+        }
+        if (b > 0xE0 && b < 0xF0 && b != 0xED && left >= 3 && (s[i + 1] & 0xC0) == 0x80 &&
+            (s[i + 2] & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) |
+                                           (s[i + 2] & 0x3F));
+            i += 3;
+            continue;
+        }
         if (b != '&' || !ampersand) {
-            const Utf8Step step = decodeUtf8Sequence(s + i, size - i);
+            const Utf8Step step = decodeUtf8Sequence(s + i, left);
             i += step.bytes;
             *out++ = step.unit;
             if (step.low != 0) {
@@ -134,7 +149,6 @@ std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampers
             }
             continue;
         }
-        const std::size_t left = size - i;
         if (left >= 4 && s[i + 2] == 't' && s[i + 3] == ';' &&
             (s[i + 1] == 'l' || s[i + 1] == 'g')) {
             *out++ = s[i + 1] == 'l' ? u'<' : u'>';

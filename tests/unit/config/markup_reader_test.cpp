@@ -149,6 +149,7 @@ TEST(MarkupReaderTest, ReadingUtf8EqualsReadingTheDecodedText) {
                                        "</a>",
                                        std::string_view("\0", 1),
                                        "plain words of an ASCII run",
+                                       "\xC3\xA9t\xD0\xB4",         // two-byte characters
                                        "\xE6\x96\x87\xE6\x9C\xAC",  // two CJK characters
                                        "\xF0\x9F\x98\x80",          // beyond the BMP
                                        "\x80",                      // stray continuation
