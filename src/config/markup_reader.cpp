@@ -389,6 +389,14 @@ const char16_t* endOfText(const char16_t* position) {
     return position + std::char_traits<char16_t>::length(position);
 }
 
+// Appends the children read at `p` to `element` until an end tag closes it.
+const char16_t* readChildren(ConfigNode& element, const char16_t* p, const char16_t* end) {
+    std::unique_ptr<ConfigNode> unused;
+    MarkupReader<char16_t> reader(unused, p, end);
+    reader.readContentOf(element);
+    return reader.position();
+}
+
 }  // namespace
 
 const char16_t* ConfigNode::read(const char16_t* position) {
@@ -435,8 +443,10 @@ const char16_t* ConfigNode::readElement(const char16_t* position) {
     if (atEnd(p, end)) {
         return p;
     }
-    const bool empty = p[-1] == u'/';
-    return empty ? p + 1 : readContent(p + 1);
+    if (p[-1] == u'/') {
+        return p + 1;  // an empty element
+    }
+    return readChildren(*this, p + 1, end);
 }
 
 const char16_t* ConfigNode::readAttributes(const char16_t* position) {
@@ -447,10 +457,7 @@ const char16_t* ConfigNode::readContent(const char16_t* position) {
     if (!position) {
         return position;
     }
-    std::unique_ptr<ConfigNode> unused;
-    MarkupReader<char16_t> reader(unused, position, endOfText(position));
-    reader.readContentOf(*this);
-    return reader.position();
+    return readChildren(*this, position, endOfText(position));
 }
 
 const char16_t* ConfigNode::readEndTag(const char16_t* position) {

@@ -5,46 +5,20 @@
 #include <memory>
 #include <string>
 
-#include "app_driver.h"
+#include "main_window_fixture.h"
 
 namespace tnk::gui {
 namespace {
 
 const std::wstring kPhrase = L"Gr\u00fc\u00dfe aus Tarnwick \u2013 na\u00efve \u2603 text";
 
-class CaptureTest : public ::testing::Test {
+class CaptureTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        folder_.writeConfig(defaultMarkup());
-        app_ = std::make_unique<AppProcess>(folder_.exe());
-        main_ = app_->mainWindow();
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(bringToFront(main_));
-        clickBlankPanel(main_);
-    }
-
-    HWND control(int id) const { return GetDlgItem(main_, id); }
-    std::wstring shown() const { return windowText(control(1006)); }
-    void click(int id) const { SendMessageW(control(id), BM_CLICK, 0, 0); }
-    void settle() const {
-        DWORD_PTR ignored;
-        SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored);
-    }
     // Whether the window shows on the screen: the window search finds it there.
     bool onScreen() const {
         HWND found = WindowFromPoint(centerOf(control(1006)));
         return found && GetAncestor(found, GA_ROOT) == main_;
     }
-    bool checked(int id) const { return SendMessageW(control(id), BM_GETCHECK, 0, 0) == 1; }
-    void setOption(int id, bool on) {
-        if (checked(id) != on) {
-            click(id);
-        }
-    }
-
-    AppFolder folder_;
-    std::unique_ptr<AppProcess> app_;
-    HWND main_ = nullptr;
 };
 
 HWND findEdit(HWND dialog) {

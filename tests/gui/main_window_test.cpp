@@ -4,31 +4,20 @@
 #include <map>
 #include <memory>
 
-#include "app_driver.h"
 #include "config/config_document.h"
+#include "main_window_fixture.h"
 
 namespace tnk::gui {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        folder_.writeConfig(defaultMarkup());
-        app_ = std::make_unique<AppProcess>(folder_.exe());
-        main_ = app_->mainWindow();
-        ASSERT_NE(main_, nullptr);
-    }
-
     std::int32_t storedOption(std::u16string_view key) {
         ConfigDocument doc;
         doc.parse(folder_.readConfig());
         const ConfigNode* option = doc.findTopLevel(u"option");
         return option ? option->intAttribute(key, -1) : -2;
     }
-
-    AppFolder folder_;
-    std::unique_ptr<AppProcess> app_;
-    HWND main_ = nullptr;
 };
 
 TEST_F(MainWindowTest, EachOptionClickIsStoredAtOnce) {

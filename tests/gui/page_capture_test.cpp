@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app_driver.h"
+#include "main_window_fixture.h"
 
 namespace tnk::gui {
 namespace {
@@ -76,37 +76,23 @@ void collectTexts(HWND window, std::vector<std::wstring>& texts) {
     }
 }
 
-class PageCaptureTest : public ::testing::Test {
+class PageCaptureTest : public MainWindowFixture {
   protected:
     void SetUp() override {
-        folder_.writeConfig(defaultMarkup());
-        app_ = std::make_unique<AppProcess>(folder_.exe());
-        main_ = app_->mainWindow();
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(bringToFront(main_));
-        clickBlankPanel(main_);
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         // Beside the page, so that the page stays uncovered.
         SetWindowPos(main_, nullptr, 640, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         settle();
     }
 
-    HWND control(int id) const { return GetDlgItem(main_, id); }
-    std::wstring shown() const { return windowText(control(1006)); }
     bool enabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
-    void click(int id) const { SendMessageW(control(id), BM_CLICK, 0, 0); }
     // A button press as the button reports it to the window.
     void command(int id) const {
         PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(control(id)));
-    }
-    void settle() const {
-        DWORD_PTR ignored;
-        SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_BLOCK, 30000, &ignored);
-    }
-    void setOption(int id, bool on) const {
-        if ((SendMessageW(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED) != on) {
-            click(id);
-        }
     }
     POINT startDrag() const {
         const POINT icon = centerOf(control(1000));
@@ -115,10 +101,6 @@ class PageCaptureTest : public ::testing::Test {
         mouseDown();
         return icon;
     }
-
-    AppFolder folder_;
-    std::unique_ptr<AppProcess> app_;
-    HWND main_ = nullptr;
 };
 
 TEST_F(PageCaptureTest, ElementsShowWhileMovingAndTheSourceIsKeptAtRelease) {

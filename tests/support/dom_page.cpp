@@ -235,6 +235,32 @@ class ElementWrapper : public dom::Element {
     std::shared_ptr<PageElement> t_;
 };
 
+// The first element below `root`, in document order, for which `stop` holds;
+// null when there is none. Iterative, for pages nested arbitrarily deep.
+template <typename Stop>
+PageElement* firstElement(PageNode* root, Stop stop) {
+    std::vector<PageNode*> work;
+    if (root) {
+        work.push_back(root);
+    }
+    while (!work.empty()) {
+        PageNode* node = work.back();
+        work.pop_back();
+        if (node->nodeType() != 1) {
+            continue;
+        }
+        auto* element = static_cast<PageElement*>(node);
+        if (stop(*element)) {
+            return element;
+        }
+        const auto& children = node->children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            work.push_back(it->get());
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 // --- nodes -------------------------------------------------------------------
@@ -539,47 +565,19 @@ std::optional<std::vector<dom::ElementPtr>> PageDocument::elementsByTagName(cons
     }
     const u16string wanted = toUpper(tag);
     std::vector<dom::ElementPtr> found;
-    std::vector<PageNode*> work;
-    if (root_) {
-        work.push_back(root_.get());
-    }
-    while (!work.empty()) {
-        PageNode* node = work.back();
-        work.pop_back();
-        if (node->type_ != 1) {
-            continue;
+    firstElement(root_.get(), [&](PageElement& element) {
+        if (element.name_ == wanted) {
+            found.push_back(element.capabilities_.item ? wrap(element.self()) : nullptr);
         }
-        auto* element = static_cast<PageElement*>(node);
-        if (element->name_ == wanted) {
-            found.push_back(element->capabilities_.item ? wrap(element->self()) : nullptr);
-        }
-        for (auto it = node->children_.rbegin(); it != node->children_.rend(); ++it) {
-            work.push_back(it->get());
-        }
-    }
+        return false;
+    });
     return found;
 }
 
 std::shared_ptr<PageElement> PageDocument::byId(u16string_view id) const {
-    std::vector<PageNode*> work;
-    if (root_) {
-        work.push_back(root_.get());
-    }
-    while (!work.empty()) {
-        PageNode* node = work.back();
-        work.pop_back();
-        if (node->type_ != 1) {
-            continue;
-        }
-        auto* element = static_cast<PageElement*>(node);
-        if (element->attribute(u"id") == id) {
-            return element->self();
-        }
-        for (auto it = node->children_.rbegin(); it != node->children_.rend(); ++it) {
-            work.push_back(it->get());
-        }
-    }
-    return nullptr;
+    PageElement* found = firstElement(
+        root_.get(), [&](PageElement& element) { return element.attribute(u"id") == id; });
+    return found ? found->self() : nullptr;
 }
 
 dom::WindowPtr PageWindow::parent() {
