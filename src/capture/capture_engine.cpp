@@ -85,11 +85,13 @@ dom::ElementPtr CaptureEngine::descendIntoFrame(dom::ElementPtr frame, dom::Poin
     dom::Point offset;
     const auto cached = state_.frameOffsets.find(frame->identity());
     if (cached != state_.frameOffsets.end()) {
-        offset = cached->second;
+        offset = cached->second.offset;
     } else {
         const dom::ElementPtr browser = frame->isWebBrowser() ? frame : nullptr;
         frameOffset(browser, frame, offset);
-        state_.frameOffsets.emplace(frame->identity(), offset);
+        // The entry keeps the frame alive until the release, so that no
+        // other object can arrive under its identity during the drag.
+        state_.frameOffsets.emplace(frame->identity(), FrameOffsetEntry{frame, offset});
     }
     frame.reset();
     return frameDocument->elementFromPoint({client.x - offset.x, client.y - offset.y});

@@ -10,15 +10,22 @@
 
 namespace tnk {
 
+// A frame element's offset in the browser window's client area. The entry
+// holds the frame element itself: its identity is the key, and a released
+// object's identity (a proxy's address) may be handed to the next object.
+struct FrameOffsetEntry {
+    dom::ElementPtr frame;
+    dom::Point offset;
+};
+
 // The capture engine's working record, owned by the main window.
 struct CaptureState {
     WindowHandle window = 0;
     dom::DocumentPtr document;
     dom::ElementPtr baseElement;
     std::int32_t level = 0;
-    // Frame element identity -> its offset in the browser window's client
-    // area. Valid for one drag.
-    std::unordered_map<dom::Identity, dom::Point> frameOffsets;
+    // Frame element identity -> its offset. Valid for one drag.
+    std::unordered_map<dom::Identity, FrameOffsetEntry> frameOffsets;
     std::u16string text;
     std::u16string html;
     std::u16string sourceUrl;

@@ -184,5 +184,26 @@ TEST_F(PageCaptureTest, AFrameIsEnteredOneLevelDeep) {
     EXPECT_EQ(shown(), L"Left text");
 }
 
+// Each frame is entered with its own offset, also when the second frame's
+// proxy arrives at the address the first one's had.
+TEST_F(PageCaptureTest, OneDragFromAFrameIntoAnIframeShowsEach) {
+    PageHost page(L"mixed");
+    ASSERT_NE(page.server(), nullptr) << "page_host did not start";
+    setOption(1003, false);
+    setOption(1004, false);
+    const POINT side = page.at(60, 120);
+    glide(startDrag(), side);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Side text"; }, 90)) << printable(shown());
+    const POINT inline_ = page.at(260, 80);
+    glide(side, inline_, 4);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Inline text"; }, 90)) << printable(shown());
+    EXPECT_TRUE(enabled(1008));
+    glide(inline_, side, 4);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Side text"; }, 90)) << printable(shown());
+    mouseUp();
+    settle();
+    EXPECT_EQ(shown(), L"Side text");
+}
+
 }  // namespace
 }  // namespace tnk::gui

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
+#include <unordered_map>
 
 namespace tnk::testpage {
 
@@ -233,6 +235,64 @@ class ElementWrapper : public dom::Element {
 
   private:
     std::shared_ptr<PageElement> t_;
+};
+
+}  // namespace
+
+// Identities handed out like proxy addresses: one per element while any
+// wrapper of it lives, back to the free list (last freed, first reused) when
+// the last one goes.
+class IdentitySlots {
+  public:
+    dom::Identity take(const PageElement* element) {
+        auto [it, added] = live_.try_emplace(element, Slot{0, 0});
+        if (added) {
+            if (free_.empty()) {
+                it->second.address = next_;
+                next_ += 16;
+            } else {
+                it->second.address = free_.back();
+                free_.pop_back();
+            }
+        }
+        ++it->second.wrappers;
+        return reinterpret_cast<dom::Identity>(it->second.address);
+    }
+    void give(const PageElement* element) {
+        auto it = live_.find(element);
+        if (it != live_.end() && --it->second.wrappers == 0) {
+            free_.push_back(it->second.address);
+            live_.erase(it);
+        }
+    }
+
+  private:
+    struct Slot {
+        std::uintptr_t address;
+        int wrappers;
+    };
+    std::unordered_map<const PageElement*, Slot> live_;
+    std::vector<std::uintptr_t> free_;
+    std::uintptr_t next_ = 0x10000;
+};
+
+namespace {
+
+// A wrapper whose identity is a slot, given back when it is destroyed.
+class SlotWrapper final : public ElementWrapper {
+  public:
+    SlotWrapper(std::shared_ptr<PageElement> target, std::shared_ptr<IdentitySlots> slots)
+        : ElementWrapper(target),
+          slots_(std::move(slots)),
+          element_(target.get()),
+          identity_(slots_->take(element_)) {}
+    ~SlotWrapper() override { slots_->give(element_); }
+    dom::Identity identity() const override { return identity_; }
+
+  private:
+    std::shared_ptr<IdentitySlots> slots_;
+    const PageElement* element_;
+    dom::Identity identity_;
 };
 
 // The first element below `root`, in document order, for which `stop` holds;
@@ -494,6 +554,12 @@ PageDocument::~PageDocument() {
 }
 
 dom::ElementPtr PageDocument::wrap(std::shared_ptr<PageElement> element) const {
+    if (reusedIdentities && element) {
+        if (!slots_) {
+            slots_ = std::make_shared<IdentitySlots>();
+        }
+        return std::make_shared<SlotWrapper>(std::move(element), slots_);
+    }
     if (freshWrappers && element) {
         return std::make_shared<ElementWrapper>(std::move(element));
     }

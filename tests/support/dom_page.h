@@ -20,6 +20,7 @@ namespace tnk::testpage {
 class PageDocument;
 class PageElement;
 class PageWindow;
+class IdentitySlots;
 
 // Capabilities that an element offers unless switched off with the markup
 // attribute no="style,node,...".
@@ -175,6 +176,11 @@ class PageDocument : public dom::Document, public std::enable_shared_from_this<P
     // hands out new interface pointers), so identity must be compared by
     // identity(), never by pointer.
     bool freshWrappers = false;
+    // When set, element results are fresh wrappers whose identity is a slot
+    // that returns to a free list when the element's last wrapper is
+    // released and goes to the next element wrapped, as a released proxy's
+    // address goes to the next proxy.
+    bool reusedIdentities = false;
     // Counts of calls, for tests that check what is asked and how often.
     int elementFromPointCalls = 0;
     int tagSearches = 0;
@@ -185,6 +191,7 @@ class PageDocument : public dom::Document, public std::enable_shared_from_this<P
     friend class PageBuilder;
     friend class PageWindow;
 
+    mutable std::shared_ptr<IdentitySlots> slots_;
     std::shared_ptr<PageElement> root_;
     PageWindow* window_ = nullptr;
 };

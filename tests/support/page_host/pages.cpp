@@ -164,6 +164,67 @@ HostDocument* tablePage() {
     return d;
 }
 
+// A FRAME and an IFRAME in one document, for a drag from one into the other.
+HostDocument* mixedPage() {
+    HostDocument* d = newDocument(L"mixed.html", L"Mixed page");
+    HostDocument* side = newDocument(L"side.html", L"Side frame");
+    HostDocument* inline_ = newDocument(L"inline.html", L"Inline frame");
+    Builder s(side);
+    side->root =
+        s(L"HTML", {0, 0, 150, 200},
+          {s(L"BODY", {0, 0, 150, 200}, {s(L"H1", {10, 10, 140, 50}, {L"Side text"}, L"sh")})});
+    Builder i(inline_);
+    inline_->root =
+        i(L"HTML", {0, 0, 180, 200},
+          {i(L"BODY", {0, 0, 180, 200}, {i(L"P", {10, 10, 170, 50}, {L"Inline text"}, L"ilp")})});
+    Builder el(d);
+    d->root = el(L"HTML", {0, 0, 400, 300},
+                 {el(L"BODY", {0, 0, 400, 300},
+                     {frame(el(L"FRAME", {10, 90, 160, 290}, {}, L"side"), side),
+                      frame(el(L"IFRAME", {200, 50, 380, 250}, {}, L"inline"), inline_)})});
+    return d;
+}
+
+// The page of the demo (scripts/demo.sh): a paragraph with a part hidden in
+// each way the filtered walk drops, a table and a frame. The hidden parts
+// have empty boxes, so the host draws them nowhere, as a browser would not
+// show them; BODY's line-break texts make its innerText read in lines.
+HostDocument* demoPage() {
+    HostDocument* d = newDocument(L"demo.html", L"Demo page");
+    HostDocument* aside = newDocument(L"aside.html", L"Demo frame");
+    Builder a(aside);
+    aside->root = a(
+        L"HTML", {0, 0, 380, 115},
+        {a(L"BODY", {0, 0, 380, 115}, {a(L"P", {10, 10, 370, 50}, {L"Text in a frame"}, L"fp")})});
+    Builder el(d);
+    d->root =
+        el(L"HTML", {0, 0, 400, 300},
+           {el(L"BODY", {0, 0, 400, 300},
+               {el(L"DIV", {10, 10, 390, 35}, {L"Hidden text, a table and a frame"}, L"heading"),
+                L"\r\n",
+                el(L"P", {10, 45, 390, 95},
+                   {L"Visible words stay",
+                    styled(el(L"SPAN", {10, 45, 10, 45}, {L" [display none]"}), L"none", nullptr,
+                           nullptr, nullptr),
+                    L",",
+                    styled(el(L"SPAN", {10, 45, 10, 45}, {L" [zero font size]"}), nullptr, L"0px",
+                           nullptr, nullptr),
+                    L" hidden words",
+                    styled(el(L"SPAN", {10, 45, 10, 45}, {L" [white on white]"}), nullptr, nullptr,
+                           L"#FFFFFF", L"white"),
+                    L" go."},
+                   L"para"),
+                L"\r\n",
+                el(L"TABLE", {10, 105, 390, 165},
+                   {el(L"TBODY", {10, 105, 390, 165},
+                       {el(L"TR", {10, 105, 390, 165},
+                           {el(L"TD", {10, 105, 200, 165}, {L"First cell"}, L"cell1"), L" ",
+                            el(L"TD", {200, 105, 390, 165}, {L"Second cell"}, L"cell2")})})},
+                   L"grid"),
+                frame(el(L"IFRAME", {10, 175, 390, 290}, {}, L"aside"), aside)})});
+    return d;
+}
+
 }  // namespace
 
 HostDocument* buildPage(const std::wstring& name) {
@@ -181,6 +242,12 @@ HostDocument* buildPage(const std::wstring& name) {
     }
     if (name == L"table") {
         return tablePage();
+    }
+    if (name == L"mixed") {
+        return mixedPage();
+    }
+    if (name == L"demo") {
+        return demoPage();
     }
     return nullptr;
 }

@@ -236,7 +236,7 @@ TEST(Frames, APointInAFrameCapturesTheFramesElement) {
     rig.moveTo(65, 55);
     EXPECT_TRUE(rig.showing("in"));
     EXPECT_EQ(rig.state.frameOffsets.size(), 1u);
-    EXPECT_EQ(rig.state.frameOffsets.at(rig.el("f")->identity()), (dom::Point{50, 40}));
+    EXPECT_EQ(rig.state.frameOffsets.at(rig.el("f")->identity()).offset, (dom::Point{50, 40}));
     // One level only: a frame in the frame is captured as the IFRAME.
     rig.moveTo(160, 50);
     EXPECT_TRUE(rig.showing("inner"));
@@ -269,7 +269,31 @@ TEST(Frames, OffsetIsCachedForTheDragAndRecomputedAfterRelease) {
     EXPECT_TRUE(rig.showing("fbody"));
     rig.moveTo(65, 25);
     EXPECT_TRUE(rig.showing("in"));
-    EXPECT_EQ(rig.state.frameOffsets.begin()->second, (dom::Point{50, 10}));
+    EXPECT_EQ(rig.state.frameOffsets.begin()->second.offset, (dom::Point{50, 10}));
+}
+
+// A released frame element's identity can come back as another frame's (a
+// proxy's address is reused): each frame must still be entered with its own
+// offset.
+TEST(Frames, EachFrameKeepsItsOwnOffsetWhenIdentitiesAreReused) {
+    Rig rig(
+        "<frame id=side box='0,100,200,200'>"
+        "  <html><body><h1 id=h box='10,10,100,20'>Side</h1></body></html></frame>"
+        "<iframe id=inline box='200,60,300,200'>"
+        "  <html><body><p id=ip box='10,10,100,20'>Inline</p></body></html></iframe>");
+    rig.page.document()->reusedIdentities = true;
+    rig.moveTo(20, 115);
+    ASSERT_TRUE(rig.showing("h"));
+    rig.moveTo(215, 75);
+    EXPECT_TRUE(rig.showing("ip"));
+    EXPECT_EQ(rig.state.frameOffsets.size(), 2u);
+    rig.moveTo(20, 115);
+    EXPECT_TRUE(rig.showing("h"));
+
+    // Emptied at the release: the frames are let go.
+    rig.engine.clearFrameOffsets();
+    rig.moveTo(215, 75);
+    EXPECT_TRUE(rig.showing("ip"));
 }
 
 TEST(FrameOffset, AddsOffsetsScrollsAndEdges) {
