@@ -1,25 +1,18 @@
 #include "config/gost.h"
 
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cassert>
 #include <cstring>
 #include <utility>
 
+#include "config/gost_internal.h"
+
 namespace tnk {
 namespace {
 
-// Substitution rows; row j replaces bits 4j..4j+3.
-constexpr std::uint8_t kSbox[8][16] = {
-    {4, 10, 9, 2, 13, 8, 0, 14, 6, 11, 1, 12, 7, 15, 5, 3},
-    {14, 11, 4, 12, 6, 13, 15, 10, 2, 3, 8, 1, 0, 7, 5, 9},
-    {5, 8, 1, 13, 10, 3, 4, 2, 14, 15, 12, 7, 6, 0, 9, 11},
-    {7, 13, 10, 1, 0, 8, 9, 15, 14, 4, 6, 12, 11, 2, 5, 3},
-    {6, 12, 7, 1, 5, 15, 13, 8, 4, 10, 9, 14, 0, 3, 11, 2},
-    {4, 11, 10, 0, 7, 2, 1, 13, 3, 6, 8, 5, 9, 12, 15, 14},
-    {13, 11, 4, 1, 3, 15, 5, 9, 0, 10, 14, 7, 6, 8, 2, 12},
-    {1, 15, 13, 0, 5, 7, 10, 4, 9, 2, 3, 14, 6, 11, 8, 12},
-};
+using gost::kSbox;
 
 // Table k maps byte k of the round input straight to its share of the round output:
 // two substitution rows and the rotation by 11 folded together, so that a round costs
@@ -106,9 +99,7 @@ inline void cipherBlocks(std::uint8_t* p, const Schedule& s, std::index_sequence
 
 constexpr std::size_t kLanes = 8;
 
-void cipherEcb(std::uint8_t* data, std::size_t size, const Schedule& s) {
-    assert(size % 8 == 0);
-    std::size_t blocks = size / 8;
+void cipherEcbPortable(std::uint8_t* data, std::size_t blocks, const Schedule& s) {
     for (; blocks >= kLanes; blocks -= kLanes, data += 8 * kLanes) {
         cipherBlocks(data, s, std::make_index_sequence<kLanes>());
     }
@@ -117,7 +108,55 @@ void cipherEcb(std::uint8_t* data, std::size_t size, const Schedule& s) {
     }
 }
 
+GostEngine bestEngine() {
+    return gost::avx2Usable() ? GostEngine::Avx2 : GostEngine::Portable;
+}
+
+std::atomic<GostEngine>& currentEngine() {
+    static std::atomic<GostEngine> engine{bestEngine()};
+    return engine;
+}
+
+void cipherEcb(std::uint8_t* data, std::size_t size, const Schedule& s) {
+    assert(size % 8 == 0);
+    if (currentEngine().load(std::memory_order_relaxed) == GostEngine::Avx2) {
+        gost::cipherEcbAvx2(data, size / 8, s.data());
+    } else {
+        cipherEcbPortable(data, size / 8, s);
+    }
+}
+
 }  // namespace
+
+namespace gost {
+
+bool avx2Usable() {
+#if defined(__x86_64__) || defined(__i386__)
+    // Also false when the system does not preserve the wide registers.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+}  // namespace gost
+
+bool gostEngineAvailable(GostEngine engine) {
+    return engine == GostEngine::Portable || gost::avx2Usable();
+}
+
+GostEngine gostEngine() {
+    return currentEngine().load();
+}
+
+bool useGostEngine(GostEngine engine) {
+    if (!gostEngineAvailable(engine)) {
+        return false;
+    }
+    currentEngine().store(engine);
+    return true;
+}
 
 void gostEncryptBlock(std::uint8_t block[8], const std::uint8_t key[32]) {
     cipherBlocks(block, makeSchedule(key, false), std::index_sequence<0>());

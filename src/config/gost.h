@@ -16,4 +16,16 @@ void gostDecryptBlock(std::uint8_t block[8], const std::uint8_t key[32]);
 void gostEncryptEcb(std::uint8_t* data, std::size_t size, const std::uint8_t key[32]);
 void gostDecryptEcb(std::uint8_t* data, std::size_t size, const std::uint8_t key[32]);
 
+// The implementations behind the codebook functions; they give the same bytes. The
+// widest one the processor offers is used unless another is asked for.
+enum class GostEngine { Portable, Avx2 };
+
+// Whether this processor and system can run `engine`.
+bool gostEngineAvailable(GostEngine engine);
+// The engine the codebook functions use now.
+GostEngine gostEngine();
+// Makes the codebook functions use `engine` from now on, so that tests and benchmarks
+// can compare them; false, changing nothing, when this processor cannot run it.
+bool useGostEngine(GostEngine engine);
+
 }  // namespace tnk

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "config/config_file.h"
 #include "config/gost.h"
@@ -102,6 +103,43 @@ TEST(FileFormat, ShortAndEmptyInputs) {
         decodeConfigBytes(bytes, kKey);  // must not read or write out of bounds
         EXPECT_EQ(bytes.size(), size);
     }
+}
+
+// Files are made and read with whatever cipher engine the processor offers; a file made
+// by one must be the very file the other makes, and read back alike, at every length
+// (the padding, the tail a truncated file leaves) and at sizes split between threads.
+TEST(FileFormat, EveryCipherEngineMakesAndReadsTheSameFile) {
+    if (!gostEngineAvailable(GostEngine::Avx2)) {
+        GTEST_SKIP() << "only one engine on this processor";
+    }
+    const GostEngine before = gostEngine();
+    std::vector<std::u16string> texts;
+    for (std::size_t size = 0; size < 300; ++size) {
+        texts.push_back(std::u16string(size, u'a' + size % 26) + u"\u6587");
+    }
+    // Beyond the size at which the cipher is shared out between threads.
+    std::u16string large;
+    for (int i = 0; large.size() < 9'000'011; ++i) {
+        large += u"<record title=\"" + utf8ToUtf16(std::to_string(i)) + u"\">\u6587 text</record>";
+    }
+    texts.push_back(large);
+    for (const std::u16string& text : texts) {
+        Bytes files[2];
+        std::u16string read[2];
+        for (GostEngine engine : {GostEngine::Portable, GostEngine::Avx2}) {
+            const int e = engine == GostEngine::Avx2;
+            ASSERT_TRUE(useGostEngine(engine));
+            files[e] = encodeConfigText(text, kKey);
+            // A stray partial block, as a truncated copy leaves.
+            Bytes truncated(files[e].begin(), files[e].end() - (files[e].size() > 8 ? 3 : 0));
+            read[e] = decodeConfigBytes(truncated, kKey);
+        }
+        ASSERT_EQ(files[0], files[1]) << text.size() << " units";
+        ASSERT_EQ(read[0], read[1]) << text.size() << " units";
+        Bytes whole = files[1];
+        ASSERT_EQ(decodeConfigBytes(whole, kKey), text) << text.size() << " units";
+    }
+    useGostEngine(before);
 }
 
 TEST(FileFormat, WrongKeyFindsNoMark) {
