@@ -2,16 +2,25 @@
 # Builds Tarnwick for Windows and starts it under Wine: on your display when
 # DISPLAY is set; without one in a private virtual display, saving a
 # screenshot of the window and saying where it is.
+#
+#   scripts/run.sh --demo   a capture shown end to end instead (scripts/demo.sh)
+#
+# TARNWICK_BUILD_DIR names another Windows build tree than build/win64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+build=${TARNWICK_BUILD_DIR:-$root/build/win64}
 
 if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [ ! -x /usr/lib/wine/wine64 ]; then
     "$root/scripts/install-deps.sh"
 fi
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target tarnwick -j "$(nproc)"
-exe="$root/build/win64/src/app/tarnwick.exe"
+cmake --preset win64 -B "$build" >/dev/null
+if [ "${1:-}" = --demo ]; then
+    cmake --build "$build" --target tarnwick page_host demo_reader -j "$(nproc)"
+    exec "$root/scripts/demo.sh" "$build"
+fi
+cmake --build "$build" --target tarnwick -j "$(nproc)"
+exe="$build/src/app/tarnwick.exe"
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

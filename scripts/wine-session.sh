@@ -1,13 +1,10 @@
 # Sourced: a private Wine prefix and X display for one run.
-#   wine_session_start  sets WINEPREFIX, DISPLAY, WINEDEBUG, WINEDLLOVERRIDES
+#   wine_session_start  sets WINEPREFIX, DISPLAY, WINEDEBUG, WINEDLLOVERRIDES;
+#                       with --keep-display an X display already set is used
 #   wine_session_stop   ends wineserver and Xvfb, removes the prefix
 WINE64=/usr/lib/wine/wine64
 
-wine_session_start() {
-    export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="
-    TNK_SESSION_DIR=$(mktemp -d /tmp/tarnwick-wine.XXXXXX)
-    export WINEPREFIX="$TNK_SESSION_DIR/prefix"
+wine_session_xvfb() {
     local n
     for n in $(seq 90 190); do
         if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
@@ -21,6 +18,17 @@ wine_session_start() {
         [ -e "/tmp/.X11-unix/X$n" ] && break
         sleep 0.1
     done
+}
+
+wine_session_start() {
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    TNK_SESSION_DIR=$(mktemp -d /tmp/tarnwick-wine.XXXXXX)
+    export WINEPREFIX="$TNK_SESSION_DIR/prefix"
+    TNK_XVFB_PID=""
+    if [ "${1:-}" != --keep-display ] || [ -z "${DISPLAY:-}" ]; then
+        wine_session_xvfb
+    fi
     "$WINE64" wineboot -i </dev/null >/dev/null 2>&1 || true
     # Without a window manager, destroying a top-level window waits ~2 s
     # unless Wine manages no windows itself.

@@ -194,8 +194,8 @@ HostDocument* demoPage() {
     HostDocument* aside = newDocument(L"aside.html", L"Demo frame");
     Builder a(aside);
     aside->root = a(
-        L"HTML", {0, 0, 380, 115},
-        {a(L"BODY", {0, 0, 380, 115}, {a(L"P", {10, 10, 370, 50}, {L"Text in a frame"}, L"fp")})});
+        L"HTML", {0, 0, 280, 115},
+        {a(L"BODY", {0, 0, 280, 115}, {a(L"P", {10, 10, 270, 50}, {L"Text in a frame"}, L"fp")})});
     Builder el(d);
     d->root =
         el(L"HTML", {0, 0, 400, 300},
@@ -221,7 +221,7 @@ HostDocument* demoPage() {
                            {el(L"TD", {10, 105, 200, 165}, {L"First cell"}, L"cell1"), L" ",
                             el(L"TD", {200, 105, 390, 165}, {L"Second cell"}, L"cell2")})})},
                    L"grid"),
-                frame(el(L"IFRAME", {10, 175, 390, 290}, {}, L"aside"), aside)})});
+                frame(el(L"IFRAME", {10, 175, 290, 290}, {}, L"aside"), aside)})});
     return d;
 }
 
