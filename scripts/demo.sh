@@ -181,7 +181,9 @@ EOF
 
 main() {
     source "$root/scripts/wine-session.sh"
-    local watched=${DISPLAY:-}
+    # Someone at a terminal with a display set is watching.
+    local watched=""
+    [ -n "${DISPLAY:-}" ] && [ -t 1 ] && watched=yes
     wine_session_start --keep-display
     trap finish EXIT
     trap 'exit 130' INT TERM
