@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "config/avx2.h"
 #include "config/gost_internal.h"
 
 namespace tnk {
@@ -109,7 +110,7 @@ void cipherEcbPortable(std::uint8_t* data, std::size_t blocks, const Schedule& s
 }
 
 GostEngine bestEngine() {
-    return gost::avx2Usable() ? GostEngine::Avx2 : GostEngine::Portable;
+    return avx2Usable() ? GostEngine::Avx2 : GostEngine::Portable;
 }
 
 std::atomic<GostEngine>& currentEngine() {
@@ -128,22 +129,8 @@ void cipherEcb(std::uint8_t* data, std::size_t size, const Schedule& s) {
 
 }  // namespace
 
-namespace gost {
-
-bool avx2Usable() {
-#if defined(__x86_64__) || defined(__i386__)
-    // Also false when the system does not preserve the wide registers.
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
-
-}  // namespace gost
-
 bool gostEngineAvailable(GostEngine engine) {
-    return engine == GostEngine::Portable || gost::avx2Usable();
+    return engine == GostEngine::Portable || avx2Usable();
 }
 
 GostEngine gostEngine() {

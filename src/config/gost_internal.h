@@ -19,9 +19,6 @@ inline constexpr std::uint8_t kSbox[8][16] = {
     {1, 15, 13, 0, 5, 7, 10, 4, 9, 2, 3, 14, 6, 11, 8, 12},
 };
 
-// Whether this processor and system can run the AVX2 code.
-bool avx2Usable();
-
 // Electronic codebook over `blocks` whole blocks with the AVX2 code; `schedule` holds
 // the 32 round keys in the order they are used. Only to be called when avx2Usable().
 void cipherEcbAvx2(std::uint8_t* data, std::size_t blocks, const std::uint32_t schedule[32]);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "config/avx2.h"
 #include "config/config_document.h"
 #include "config/markup_text.h"
 #include "platform/utf8_codec.h"
@@ -90,15 +91,19 @@ std::u16string textOf(const char16_t* begin, const char16_t* end) {
     return std::u16string(begin, end);
 }
 
-// Decodes UTF-8 data and, with `ampersand`, replaces the three entities in
-// the same pass. Entities are ASCII and no UTF-8 sequence holds an ASCII
-// byte, so matching them on the bytes equals unescaping the decoded text.
-std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampersand) {
-    std::u16string text;
-    text.resize(size);  // a byte never decodes to more than one unit
-    char16_t* out = text.data();
+// Decodes UTF-8 data at `out` and, with `ampersand`, replaces the three
+// entities in the same pass; returns the end of what was written. With `avx2`,
+// long stretches go to the AVX2 decoder.
+char16_t* decodeUtf8Into(const unsigned char* s, std::size_t size, char16_t* out, bool ampersand,
+                         bool avx2) {
     std::size_t i = 0;
     while (i != size) {
+        if (avx2) {
+            markup::decodeUtf8Avx2(s, size, i, out);
+            if (i == size) {
+                break;
+            }
+        }
 #ifdef TNK_MARKUP_SSE2
         // Sixteen bytes at a time while they are ASCII other than "&". The
         // output never runs ahead of the input, so a whole block may be
@@ -160,6 +165,26 @@ std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampers
             *out++ = u'&';
             ++i;
         }
+    }
+    return out;
+}
+
+// Decodes UTF-8 data and, with `ampersand`, replaces the three entities.
+// Entities are ASCII and no UTF-8 sequence holds an ASCII byte, so matching
+// them on the bytes equals unescaping the decoded text. The AVX2 decoder
+// leaves them to a pass of their own, in which an "&" costs less than one
+// that ends a vector step.
+std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampersand) {
+    std::u16string text;
+    text.resize(size);  // a byte never decodes to more than one unit
+    char16_t* out;
+    if (markupAvx2Decoding()) {
+        out = decodeUtf8Into(s, size, text.data(), false, true);
+        if (ampersand) {
+            out = markup::unescapeInPlace(text.data(), out);
+        }
+    } else {
+        out = decodeUtf8Into(s, size, text.data(), ampersand, false);
     }
     text.resize(static_cast<std::size_t>(out - text.data()));
     // Text in the larger scripts takes three bytes per unit; keeping the room

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
+#include "config/avx2.h"
 #include "config/config_document.h"
 #include "platform/utf8_codec.h"
 #include "reference_reader.h"
@@ -174,6 +176,62 @@ TEST(MarkupReaderTest, ReadingUtf8EqualsReadingTheDecodedText) {
         ASSERT_TRUE(sameTree(direct.root.get(), decoded.root.get())) << dump(direct) << "\n"
                                                                      << dump(decoded);
     }
+}
+
+// Long runs of text and attribute values go through the AVX2 decoder where the
+// processor has one; it must give the plain code's tree for any bytes, wherever
+// a character falls against its 64-byte steps.
+TEST(MarkupReaderTest, Avx2DecoderEqualsThePlainCode) {
+    if (!useMarkupAvx2Decoding(true)) {
+        GTEST_SKIP() << "no AVX2 on this processor";
+    }
+    const std::string_view pieces[] = {"plain words ",
+                                       "x",
+                                       "\r\n\t",
+                                       "&lt;",
+                                       "&gt;",
+                                       "&quot;",
+                                       "& ",
+                                       "&l",
+                                       "&quot",
+                                       "\xC3\xA9",                  // two-byte characters
+                                       "\xC2\x80\xDF\xBF",          // their smallest and largest
+                                       "\xE6\x96\x87\xE6\x9C\xAC",  // CJK
+                                       "\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBF",  // three-byte edges
+                                       "\xF0\x9F\x98\x80",                      // beyond the BMP
+                                       "\x80",
+                                       "\xBF\xBF",
+                                       "\xE6\x96",
+                                       "\xC3",
+                                       "\xC0\xBC",
+                                       "\xC1\x81",
+                                       "\xE0\x80\x80",
+                                       "\xED\xA0\x80",
+                                       "\xF4\x90\x80\x80",
+                                       "\xFE\xFF"};
+    std::mt19937 random(7);
+    auto run = [&](bool inValue) {
+        std::string bytes;
+        const int count = random() % 3 == 0 ? random() % 8 : random() % 120;
+        for (int j = 0; j < count; ++j) {
+            bytes += pieces[random() % std::size(pieces)];
+        }
+        if (inValue) {
+            std::replace(bytes.begin(), bytes.end(), '"', '\'');
+        }
+        return bytes;
+    };
+    for (int i = 0; i < 4000; ++i) {
+        const std::string bytes = "<r a=\"" + run(true) + "\" b=\"" + run(true) + "\">" +
+                                  run(false) + "<s>" + run(false) + "</s></r>" + run(false);
+        ConfigDocument vector, plain;
+        ASSERT_TRUE(useMarkupAvx2Decoding(true));
+        vector.parseUtf8(bytes);
+        ASSERT_TRUE(useMarkupAvx2Decoding(false));
+        plain.parseUtf8(bytes);
+        ASSERT_TRUE(sameTree(vector.root.get(), plain.root.get())) << i;
+    }
+    useMarkupAvx2Decoding(true);
 }
 
 // A document read node by node with ConfigNode::read, the way parse is
