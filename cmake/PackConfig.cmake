@@ -38,7 +38,7 @@ function(tarnwick_pack_config target)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${tool} pack ${TARNWICK_DEFAULT_CONFIG}
                 --exe $<TARGET_FILE:${target}>
-                -o $<TARGET_FILE_DIR:${target}>/tnk.cfg
+                -o $<TARGET_FILE_DIR:${target}>/tnk.cfg --force
         COMMENT "Packing tnk.cfg for ${target}"
         VERBATIM)
 endfunction()
