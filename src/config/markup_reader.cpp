@@ -91,15 +91,19 @@ std::u16string textOf(const char16_t* begin, const char16_t* end) {
     return std::u16string(begin, end);
 }
 
-// Decodes UTF-8 data at `out` and, with `ampersand`, replaces the three
-// entities in the same pass; returns the end of what was written. With `avx2`,
-// long stretches go to the AVX2 decoder.
-char16_t* decodeUtf8Into(const unsigned char* s, std::size_t size, char16_t* out, bool ampersand,
-                         bool avx2) {
+// Decodes UTF-8 data and, with `ampersand`, replaces the three entities in
+// the same pass. Entities are ASCII and no UTF-8 sequence holds an ASCII
+// byte, so matching them on the bytes equals unescaping the decoded text.
+std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampersand) {
+    std::u16string text;
+    text.resize(size);  // a byte never decodes to more than one unit
+    char16_t* out = text.data();
     std::size_t i = 0;
+    const bool avx2 = markupAvx2Decoding();
     while (i != size) {
         if (avx2) {
-            markup::decodeUtf8Avx2(s, size, i, out);
+            // Long stretches, 64 bytes a step.
+            markup::decodeUtf8Avx2(s, size, i, out, ampersand);
             if (i == size) {
                 break;
             }
@@ -165,26 +169,6 @@ char16_t* decodeUtf8Into(const unsigned char* s, std::size_t size, char16_t* out
             *out++ = u'&';
             ++i;
         }
-    }
-    return out;
-}
-
-// Decodes UTF-8 data and, with `ampersand`, replaces the three entities.
-// Entities are ASCII and no UTF-8 sequence holds an ASCII byte, so matching
-// them on the bytes equals unescaping the decoded text. The AVX2 decoder
-// leaves them to a pass of their own, in which an "&" costs less than one
-// that ends a vector step.
-std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampersand) {
-    std::u16string text;
-    text.resize(size);  // a byte never decodes to more than one unit
-    char16_t* out;
-    if (markupAvx2Decoding()) {
-        out = decodeUtf8Into(s, size, text.data(), false, true);
-        if (ampersand) {
-            out = markup::unescapeInPlace(text.data(), out);
-        }
-    } else {
-        out = decodeUtf8Into(s, size, text.data(), ampersand, false);
     }
     text.resize(static_cast<std::size_t>(out - text.data()));
     // Text in the larger scripts takes three bytes per unit; keeping the room
