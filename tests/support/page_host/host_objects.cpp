@@ -9,6 +9,17 @@ const GUID kIidHtmlDocument = {
 
 namespace {
 
+std::wstring g_hangFile;
+
+// While the hang file exists a served call waits inside the call, like a
+// browser that hangs after handing out its document.
+void waitWhileHung() {
+    while (!g_hangFile.empty() &&
+           GetFileAttributesW(g_hangFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Sleep(50);
+    }
+}
+
 BSTR bstr(const std::wstring& s) {
     return SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
 }
@@ -106,6 +117,10 @@ std::wstring defaultDisplay(const std::wstring& tag) {
 
 }  // namespace
 
+void setHangFile(std::wstring path) {
+    g_hangFile = std::move(path);
+}
+
 // ---- HostText
 
 std::wstring HostText::outerHtml() const {
@@ -124,15 +139,19 @@ HRESULT HostText::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT HostText::get_nodeType(LONG* p) {
+    waitWhileHung();
     return longOut(3, p);
 }
 HRESULT HostText::get_nodeValue(VARIANT* p) {
+    waitWhileHung();
     return stringOut(text_, p);
 }
 HRESULT HostText::get_nodeName(BSTR* p) {
+    waitWhileHung();
     return stringOut(L"#text", p);
 }
 HRESULT HostText::hasChildNodes(VARIANT_BOOL* p) {
+    waitWhileHung();
     if (!p) {
         return E_POINTER;
     }
@@ -140,12 +159,15 @@ HRESULT HostText::hasChildNodes(VARIANT_BOOL* p) {
     return S_OK;
 }
 HRESULT HostText::get_firstChild(IHTMLDOMNode** p) {
+    waitWhileHung();
     return objectOut<IHTMLDOMNode>(nullptr, p);
 }
 HRESULT HostText::get_nextSibling(IHTMLDOMNode** p) {
+    waitWhileHung();
     return objectOut(next ? next->domNode() : nullptr, p);
 }
 HRESULT HostText::get_parentNode(IHTMLDOMNode** p) {
+    waitWhileHung();
     return objectOut(parent ? parent->domNode() : nullptr, p);
 }
 
@@ -163,15 +185,19 @@ HRESULT HostStyle::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT HostStyle::get_display(BSTR* p) {
+    waitWhileHung();
     return stringOut(display, p);
 }
 HRESULT HostStyle::get_fontSize(VARIANT* p) {
+    waitWhileHung();
     return stringOut(fontSize, p);
 }
 HRESULT HostStyle::get_color(VARIANT* p) {
+    waitWhileHung();
     return stringOut(color, p);
 }
 HRESULT HostStyle::get_backgroundColor(VARIANT* p) {
+    waitWhileHung();
     return stringOut(backgroundColor, p);
 }
 
@@ -271,49 +297,60 @@ HRESULT HostElement::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT HostElement::get_tagName(BSTR* p) {
+    waitWhileHung();
     return stringOut(tag_, p);
 }
 
 HRESULT HostElement::get_parentElement(IHTMLElement** p) {
+    waitWhileHung();
     return objectOut<IHTMLElement>(parent, p);
 }
 
 HRESULT HostElement::get_document(IDispatch** p) {
+    waitWhileHung();
     return objectOut<IDispatch>(static_cast<IHTMLDocument2*>(document_), p);
 }
 
 // The offset parent is the parent element; the page's top elements (HTML,
 // BODY, FRAMESET) have none, so their offsets are their own boxes.
 HRESULT HostElement::get_offsetParent(IHTMLElement** p) {
+    waitWhileHung();
     bool top = !parent || tag_ == L"BODY" || tag_ == L"FRAMESET";
     return objectOut<IHTMLElement>(top ? nullptr : parent, p);
 }
 
 HRESULT HostElement::get_offsetLeft(LONG* p) {
+    waitWhileHung();
     bool top = !parent || tag_ == L"BODY" || tag_ == L"FRAMESET";
     return longOut(box.left - (top ? 0 : parent->box.left), p);
 }
 
 HRESULT HostElement::get_offsetTop(LONG* p) {
+    waitWhileHung();
     bool top = !parent || tag_ == L"BODY" || tag_ == L"FRAMESET";
     return longOut(box.top - (top ? 0 : parent->box.top), p);
 }
 
 HRESULT HostElement::get_offsetWidth(LONG* p) {
+    waitWhileHung();
     return longOut(box.right - box.left, p);
 }
 HRESULT HostElement::get_offsetHeight(LONG* p) {
+    waitWhileHung();
     return longOut(box.bottom - box.top, p);
 }
 
 HRESULT HostElement::get_innerText(BSTR* p) {
+    waitWhileHung();
     return stringOut(innerText(), p);
 }
 HRESULT HostElement::get_outerHTML(BSTR* p) {
+    waitWhileHung();
     return stringOut(outerHtml(), p);
 }
 
 HRESULT HostElement::get_innerHTML(BSTR* p) {
+    waitWhileHung();
     std::wstring html;
     for (const HostNode* child : children_) {
         html += child->outerHtml();
@@ -322,27 +359,34 @@ HRESULT HostElement::get_innerHTML(BSTR* p) {
 }
 
 HRESULT HostElement::get_currentStyle(IHTMLCurrentStyle** p) {
+    waitWhileHung();
     return objectOut<IHTMLCurrentStyle>(&style, p);
 }
 
 HRESULT HostElement::get_scrollLeft(LONG* p) {
+    waitWhileHung();
     return longOut(0, p);
 }
 HRESULT HostElement::get_scrollTop(LONG* p) {
+    waitWhileHung();
     return longOut(0, p);
 }
 HRESULT HostElement::get_clientLeft(LONG* p) {
+    waitWhileHung();
     return longOut(0, p);
 }
 HRESULT HostElement::get_clientTop(LONG* p) {
+    waitWhileHung();
     return longOut(0, p);
 }
 
 HRESULT HostElement::get_nodeType(LONG* p) {
+    waitWhileHung();
     return longOut(1, p);
 }
 
 HRESULT HostElement::get_nodeValue(VARIANT* p) {
+    waitWhileHung();
     if (!p) {
         return E_POINTER;
     }
@@ -352,10 +396,12 @@ HRESULT HostElement::get_nodeValue(VARIANT* p) {
 }
 
 HRESULT HostElement::get_nodeName(BSTR* p) {
+    waitWhileHung();
     return stringOut(tag_, p);
 }
 
 HRESULT HostElement::hasChildNodes(VARIANT_BOOL* p) {
+    waitWhileHung();
     if (!p) {
         return E_POINTER;
     }
@@ -364,18 +410,22 @@ HRESULT HostElement::hasChildNodes(VARIANT_BOOL* p) {
 }
 
 HRESULT HostElement::get_firstChild(IHTMLDOMNode** p) {
+    waitWhileHung();
     return objectOut(children_.empty() ? nullptr : children_.front()->domNode(), p);
 }
 
 HRESULT HostElement::get_nextSibling(IHTMLDOMNode** p) {
+    waitWhileHung();
     return objectOut(next ? next->domNode() : nullptr, p);
 }
 
 HRESULT HostElement::get_parentNode(IHTMLDOMNode** p) {
+    waitWhileHung();
     return objectOut(parent ? parent->domNode() : nullptr, p);
 }
 
 HRESULT HostElement::get_contentWindow(IHTMLWindow2** p) {
+    waitWhileHung();
     return objectOut<IHTMLWindow2>(content, p);
 }
 
@@ -397,30 +447,37 @@ HRESULT HostDocument::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT HostDocument::get_Script(IDispatch** p) {
+    waitWhileHung();
     return objectOut<IDispatch>(static_cast<IHTMLWindow2*>(window), p);
 }
 
 HRESULT HostDocument::get_URL(BSTR* p) {
+    waitWhileHung();
     return stringOut(url_, p);
 }
 HRESULT HostDocument::get_title(BSTR* p) {
+    waitWhileHung();
     return stringOut(title_, p);
 }
 
 HRESULT HostDocument::elementFromPoint(LONG x, LONG y, IHTMLElement** p) {
+    waitWhileHung();
     HostElement* found = root ? root->hit(POINT{x, y}) : nullptr;
     return objectOut<IHTMLElement>(found, p);
 }
 
 HRESULT HostDocument::get_parentWindow(IHTMLWindow2** p) {
+    waitWhileHung();
     return objectOut<IHTMLWindow2>(window, p);
 }
 
 HRESULT HostDocument::get_documentElement(IHTMLElement** p) {
+    waitWhileHung();
     return objectOut<IHTMLElement>(root, p);
 }
 
 HRESULT HostDocument::getElementsByTagName(BSTR name, IHTMLElementCollection** p) {
+    waitWhileHung();
     if (!p) {
         return E_POINTER;
     }
@@ -452,10 +509,12 @@ HRESULT HostWindow::QueryInterface(REFIID iid, void** out) {
 
 // The top window is its own parent.
 HRESULT HostWindow::get_parent(IHTMLWindow2** p) {
+    waitWhileHung();
     return objectOut<IHTMLWindow2>(parentWindow ? parentWindow : this, p);
 }
 
 HRESULT HostWindow::get_top(IHTMLWindow2** p) {
+    waitWhileHung();
     HostWindow* top = this;
     while (top->parentWindow) {
         top = top->parentWindow;
@@ -464,10 +523,12 @@ HRESULT HostWindow::get_top(IHTMLWindow2** p) {
 }
 
 HRESULT HostWindow::get_self(IHTMLWindow2** p) {
+    waitWhileHung();
     return objectOut<IHTMLWindow2>(this, p);
 }
 
 HRESULT HostWindow::get_document(IHTMLDocument2** p) {
+    waitWhileHung();
     return objectOut<IHTMLDocument2>(document, p);
 }
 
@@ -493,10 +554,12 @@ ULONG HostCollection::Release() {
 }
 
 HRESULT HostCollection::get_length(LONG* p) {
+    waitWhileHung();
     return longOut(static_cast<LONG>(items_.size()), p);
 }
 
 HRESULT HostCollection::item(VARIANT name, VARIANT index, IDispatch** p) {
+    waitWhileHung();
     if (!p) {
         return E_POINTER;
     }

@@ -226,4 +226,7 @@ class HostCollection final : public IHTMLElementCollectionStub {
 // IHTMLDocument, the interface handed out for "WM_HTML_GETOBJECT".
 extern const GUID kIidHtmlDocument;
 
+// From now on every served call waits while this file exists.
+void setHangFile(std::wstring path);
+
 }  // namespace tnk::page_host

@@ -1,9 +1,10 @@
-// page_host.exe PAGE [--hang]
+// page_host.exe PAGE [--hang] [--hang-file PATH]
 //
 // Shows one fixed test page in a window of class "Internet Explorer_Server"
 // and serves it to other processes through "WM_HTML_GETOBJECT", like a
 // browser's document window. With --hang the window stops answering messages
-// once it is shown. The geometry is fixed (README.md); one line on stdout
+// once it is shown; with --hang-file every call into the page waits while
+// the file exists. The geometry is fixed (README.md); one line on stdout
 // reports the window handles when the page is ready.
 #include <windows.h>
 
@@ -101,11 +102,20 @@ bool registerClass(const wchar_t* name, WNDPROC proc, int brush) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: page_host simple|filtered|frames|iframe|table [--hang]\n");
+        std::fprintf(stderr,
+                     "usage: page_host simple|filtered|frames|iframe|table [--hang] "
+                     "[--hang-file PATH]\n");
         return 2;
     }
     const std::wstring pageName = argv[1];
-    g_hang = argc > 2 && std::wstring(argv[2]) == L"--hang";
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--hang") {
+            g_hang = true;
+        } else if (arg == L"--hang-file" && i + 1 < argc) {
+            setHangFile(argv[++i]);
+        }
+    }
     if (FAILED(OleInitialize(nullptr))) {
         return 1;
     }
