@@ -39,9 +39,10 @@ const std::u16string& markupOf(int megabytes) {
         content += u"\u6587\u672c\u5e93\u8bb0\u5f55 ";
     }
     const std::size_t target = static_cast<std::size_t>(megabytes) * 1000000;
-    int group = 0;
-    while (utf8Size(markup) < target) {
-        markup += u"\r\n\t<group name=\"group " + utf8ToUtf16(std::to_string(group++)) + u"\">";
+    std::size_t size = utf8Size(markup);
+    for (int group = 0; size < target; ++group) {
+        const std::size_t before = markup.size();
+        markup += u"\r\n\t<group name=\"group " + utf8ToUtf16(std::to_string(group)) + u"\">";
         for (int r = 0; r < 200; ++r) {
             markup +=
                 u"\r\n\t\t<record addtime=\"2007-05-01 09:05:07\" remark=\"note\" "
@@ -50,6 +51,7 @@ const std::u16string& markupOf(int megabytes) {
             markup += u"</record>";
         }
         markup += u"\r\n\t</group>";
+        size += utf8Size(std::u16string_view(markup).substr(before));
     }
     markup += u"\r\n</depository>\r\n<win>" + winTextForKey(benchKey()) + u"</win>";
     return markup;
