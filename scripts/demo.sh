@@ -27,8 +27,12 @@ app_y=100
 started=()
 work=""
 
+# Ends the demo with a reason and a picture of the whole screen.
 fail() {
     echo "demo: $*" >&2
+    if [ -d "$shots" ] && import -window root "$shots/failure.png" 2>/dev/null; then
+        echo "demo: the screen at that moment: $shots/failure.png" >&2
+    fi
     exit 1
 }
 
@@ -51,7 +55,7 @@ start_wine() {
 }
 
 reader() {
-    "$WINE64" "$build/tests/support/demo_reader/demo_reader.exe" "$@" </dev/null 2>/dev/null |
+    "$WINE64" "$build/tests/support/demo_reader/demo_reader.exe" "$@" </dev/null |
         tr -d '\r'
     return "${PIPESTATUS[0]}"
 }

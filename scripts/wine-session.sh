@@ -5,19 +5,17 @@
 WINE64=/usr/lib/wine/wine64
 
 wine_session_xvfb() {
-    local n
-    for n in $(seq 90 190); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            break
-        fi
-    done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb takes the first free display number itself and writes it out once
+    # it accepts connections: sessions started at the same moment by
+    # different people never end up sharing one display.
+    local number="$TNK_SESSION_DIR/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     TNK_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
+    for _ in $(seq 1 300); do
+        grep -q '^[0-9]' "$number" 2>/dev/null && break
         sleep 0.1
     done
+    export DISPLAY=":$(head -n 1 "$number")"
 }
 
 wine_session_start() {

@@ -54,17 +54,22 @@ HWND mainWindow(double seconds) {
 }
 
 // WM_GETTEXT, as the text of another process's edit control is not
-// returned by GetWindowTextW; bounded, should the window hang.
-std::wstring windowText(HWND window) {
+// returned by GetWindowTextW; bounded, should the window hang. False when
+// the window did not answer.
+bool windowText(HWND window, std::wstring& text) {
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-        return {};
+        return false;
     }
     std::vector<wchar_t> buffer(length + 1);
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    return std::wstring(buffer.data(), copied);
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
+                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 5000,
+                             &copied)) {
+        return false;
+    }
+    text.assign(buffer.data(), copied);
+    return true;
 }
 
 void printUtf8(std::wstring text) {
@@ -121,8 +126,9 @@ int text(const std::vector<std::wstring>& has, const std::vector<std::wstring>& 
     }
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
     for (;;) {
-        const std::wstring shown = windowText(GetDlgItem(main, kOutput));
-        bool ready = true;
+        std::wstring shown;
+        const bool answered = windowText(GetDlgItem(main, kOutput), shown);
+        bool ready = answered;
         for (const std::wstring& part : has) {
             ready = ready && shown.find(part) != std::wstring::npos;
         }
@@ -130,6 +136,9 @@ int text(const std::vector<std::wstring>& has, const std::vector<std::wstring>& 
             ready = ready && shown.find(part) == std::wstring::npos;
         }
         if (ready || GetTickCount64() >= deadline) {
+            if (!answered) {
+                std::fprintf(stderr, "demo_reader: Tarnwick's window does not answer\n");
+            }
             printUtf8(shown);
             return ready ? 0 : 1;
         }
