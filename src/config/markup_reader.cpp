@@ -135,8 +135,13 @@ std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampers
 #endif
         const unsigned char b = s[i];
         const std::size_t left = size - i;
-        // The two- and three-byte characters of running text, when whole,
-        // are decoded here; anything else goes to the codec.
+        // ASCII and the two- and three-byte characters of running text, when
+        // whole, are decoded here; anything else goes to the codec.
+        if (b < 0x80 && (b != '&' || !ampersand)) {
+            *out++ = b;
+            ++i;
+            continue;
+        }
         if (b >= 0xC2 && b < 0xE0 && left >= 2 && (s[i + 1] & 0xC0) == 0x80) {
             *out++ = static_cast<char16_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
             i += 2;
