@@ -26,6 +26,7 @@ app_y=100
 
 started=()
 work=""
+watched=""
 
 # Ends the demo with a reason and a picture of the whole screen.
 fail() {
@@ -36,14 +37,32 @@ fail() {
     exit 1
 }
 
-finish() {
+end_started() {
     local pid
     for pid in "${started[@]}"; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    wine_session_stop
-    [ -n "$work" ] && rm -rf "$work"
+    started=()
+}
+
+# Ends what a scene started (Tarnwick runs once per session), after a moment
+# to look at its last state when someone watches.
+end_scene() {
+    if [ -n "$watched" ]; then
+        sleep 5
+    fi
+    end_started
+}
+
+finish() {
+    end_started
+    if [ -n "${TNK_SESSION_DIR:-}" ]; then
+        wine_session_stop
+    fi
+    if [ -n "$work" ]; then
+        rm -rf "$work"
+    fi
 }
 
 # Starts a Windows program in the background, remembering its id.
@@ -181,26 +200,24 @@ $(sed 's/^/    /' <<<"$released")
 "+" widens the capture to the enclosing element, the page's body:
 $(sed 's/^/    /' <<<"$enlarged")
 EOF
+    end_scene
 }
 
 main() {
     source "$root/scripts/wine-session.sh"
     # Someone at a terminal with a display set is watching.
-    local watched=""
-    [ -n "${DISPLAY:-}" ] && [ -t 1 ] && watched=yes
-    wine_session_start --keep-display
+    if [ -n "${DISPLAY:-}" ] && [ -t 1 ]; then
+        watched=yes
+    fi
     trap finish EXIT
     trap 'exit 130' INT TERM
+    wine_session_start --keep-display
     work=$(mktemp -d /tmp/tarnwick-demo.XXXXXX)
     mkdir -p "$shots"
     rm -f "$shots"/*.png
 
     scene_page_capture
 
-    if [ -n "$watched" ]; then
-        # A moment to look at the last state before the windows close.
-        sleep 5
-    fi
     echo "Pictures:"
     ls "$shots"/*.png | sed 's/^/    /'
 }
