@@ -42,6 +42,10 @@ void AttributeMap::set(std::u16string_view name, std::u16string_view value) {
 }
 
 void AttributeMap::set(std::u16string&& name, std::u16string&& value) {
+    if (entries_.empty()) {
+        // Records carry four attributes; growing one by one would allocate three times.
+        entries_.reserve(4);
+    }
     if (entries_.empty() || entries_.back().first < name) {
         entries_.emplace_back(std::move(name), std::move(value));
         return;
