@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "capture/mshtml/win32_window_system.h"
+#include "capture/win32/win32_window_system.h"
 #include "config/config_document.h"
 #include "ui/main_window.h"
 #include "ui/win_string.h"

@@ -24,6 +24,13 @@ int bufferFor(int length) {
 CaptureEngine::CaptureEngine(CaptureState& state, WindowSystem& windows, CaptureHost& host)
     : state_(state), windows_(windows), host_(host) {}
 
+void CaptureEngine::setAnyWindow(bool on) {
+    if (on != anyWindow_) {
+        anyWindow_ = on;
+        state_.window = 0;
+    }
+}
+
 dom::DocumentPtr CaptureEngine::acquireDocument(WindowHandle window) {
     if (window == 0) {
         return nullptr;
@@ -47,6 +54,9 @@ void CaptureEngine::captureAtPoint(dom::Point screen) {
         state_.window = chosen;
         windowSilent_ = false;
         state_.document = acquireDocument(chosen);
+        if (!state_.document && anyWindow_ && chosen != 0 && !host_.isHostOrDirectChild(chosen)) {
+            state_.document = windows_.accessibleDocumentOfWindow(chosen);
+        }
         state_.level = 0;
     }
     if (!state_.document) {

@@ -22,6 +22,11 @@ class CaptureEngine {
 
     CaptureEngine(CaptureState& state, WindowSystem& windows, CaptureHost& host);
 
+    // "Capture from any program": a window without a page document is read
+    // through its accessible objects, when it has any. A change makes the
+    // window under the cursor be asked again by the new rule.
+    void setAnyWindow(bool on);
+
     dom::DocumentPtr acquireDocument(WindowHandle window);
     void captureAtPoint(dom::Point screen);
     // Adds the element's position in its window's client area to `offset`.
@@ -68,6 +73,7 @@ class CaptureEngine {
     // Set when the current non-browser window left the text messages
     // unanswered, so that a hung window is not waited for on every move.
     bool windowSilent_ = false;
+    bool anyWindow_ = false;
 };
 
 struct NamedColor {

@@ -25,7 +25,7 @@ struct CaptureState {
     dom::ElementPtr baseElement;
     std::int32_t level = 0;
     // Frame element identity -> its offset. Valid for one drag.
-    std::unordered_map<dom::Identity, FrameOffsetEntry> frameOffsets;
+    std::unordered_map<dom::Identity, FrameOffsetEntry, dom::IdentityHash> frameOffsets;
     std::u16string text;
     std::u16string html;
     std::u16string sourceUrl;

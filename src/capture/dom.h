@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,8 +25,22 @@ using DocumentPtr = std::shared_ptr<Document>;
 using WindowPtr = std::shared_ptr<Window>;
 
 // Identity of the underlying object by the COM rule: the IUnknown pointer.
-// Two wrappers of the same object report the same identity.
-using Identity = const void*;
+// Two wrappers of the same object report the same identity. An element that
+// is a part of an object rather than an object of its own (a simple child of
+// an accessible object) adds its number within that object.
+struct Identity {
+    Identity() = default;
+    Identity(const void* o, std::intptr_t p = 0) : object(o), part(p) {}
+    const void* object = nullptr;
+    std::intptr_t part = 0;
+    friend bool operator==(const Identity&, const Identity&) = default;
+};
+
+struct IdentityHash {
+    std::size_t operator()(const Identity& id) const {
+        return std::hash<const void*>()(id.object) ^ (std::hash<std::intptr_t>()(id.part) << 1);
+    }
+};
 
 class Object {
   public:

@@ -31,6 +31,10 @@ class WindowSystem {
     // The page document shown in a window ("WM_HTML_GETOBJECT" with a
     // 1000 ms time-out); null when there is none.
     virtual dom::DocumentPtr documentOfWindow(WindowHandle window) = 0;
+    // The page of a window's accessible objects (WM_GETOBJECT for its client
+    // object, with the same time-out); null when the window answers with no
+    // object of its own.
+    virtual dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) = 0;
 };
 
 }  // namespace tnk

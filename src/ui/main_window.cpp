@@ -42,6 +42,7 @@ constexpr OptionKey kOptions[] = {
     {IDC_FILTER, u"filter"},
     {IDC_HIDE, u"hideoc"},
     {IDC_AUTOWRAP, u"autowrap"},
+    {IDC_ANYWINDOW, u"anywindow"},
 };
 
 std::wstring languageText(std::u16string_view key) {
@@ -117,6 +118,7 @@ BOOL MainWindow::onInitDialog() {
     }
 
     readOptions();
+    engine_.setAnyWindow(anyWindowChecked());
     applyAutoWrap();
     SetFocus(output());
     return FALSE;
@@ -127,6 +129,10 @@ void MainWindow::setCaptions() {
     for (const CaptionKey& caption : kCaptions) {
         SetDlgItemTextW(hwnd(), caption.id, languageText(caption.key).c_str());
     }
+    // Configurations made before this option have no text for it.
+    const std::wstring anyWindow = languageText(u"main_anywindow");
+    SetDlgItemTextW(hwnd(), IDC_ANYWINDOW,
+                    anyWindow.empty() ? L"Capture from any program" : anyWindow.c_str());
 }
 
 void MainWindow::readOptions() {
@@ -139,9 +145,16 @@ void MainWindow::readOptions() {
     }
 }
 
+bool MainWindow::anyWindowChecked() const {
+    return IsDlgButtonChecked(hwnd(), IDC_ANYWINDOW) == BST_CHECKED;
+}
+
 void MainWindow::onOptionClicked(int id) {
     if (id == IDC_AUTOWRAP) {
         applyAutoWrap();
+    }
+    if (id == IDC_ANYWINDOW) {
+        engine_.setAnyWindow(anyWindowChecked());
     }
     ConfigNode* option = theConfig().findTopLevel(u"option");
     if (!option) {

@@ -52,6 +52,7 @@ class MainWindow : public Dialog, public CaptureHost {
     // main_window.cpp
     void setCaptions();
     void readOptions();
+    bool anyWindowChecked() const;
     void onOptionClicked(int id);
     bool onSysCommand(WPARAM command);
     bool onPaint();

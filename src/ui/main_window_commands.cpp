@@ -101,6 +101,7 @@ bool MainWindow::onCommand(int id, int code, HWND) {
         case IDC_FILTER:
         case IDC_HIDE:
         case IDC_AUTOWRAP:
+        case IDC_ANYWINDOW:
             if (code == BN_CLICKED) {
                 onOptionClicked(id);
             }

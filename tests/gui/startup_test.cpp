@@ -72,9 +72,10 @@ TEST(Startup, CaptionsComeFromTheCurrentLanguage) {
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(windowText(main), language(markup, u"main_caption"));
         const std::pair<int, const char16_t*> captions[] = {
-            {1002, u"main_usage"},  {1016, u"main_option"},   {1003, u"main_filter"},
-            {1004, u"main_hideoc"}, {1007, u"main_autowrap"}, {1010, u"main_copy"},
-            {1011, u"main_save"},   {1012, u"main_deposit"},  {1017, u"main_onlinehelp"},
+            {1002, u"main_usage"},     {1016, u"main_option"},   {1003, u"main_filter"},
+            {1004, u"main_hideoc"},    {1007, u"main_autowrap"}, {1010, u"main_copy"},
+            {1011, u"main_save"},      {1012, u"main_deposit"},  {1017, u"main_onlinehelp"},
+            {1019, u"main_anywindow"},
         };
         for (const auto& [id, key] : captions) {
             EXPECT_EQ(windowText(GetDlgItem(main, id)), language(markup, key)) << id;
@@ -87,8 +88,10 @@ TEST(Startup, CaptionsComeFromTheCurrentLanguage) {
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(windowText(main), L"Probe caption");
     EXPECT_EQ(windowText(GetDlgItem(main, 1010)), L"Kopieren");
-    // A key the language lacks leaves its caption empty.
+    // A key the language lacks leaves its caption empty; the option added
+    // after the first configurations shows its English text.
     EXPECT_EQ(windowText(GetDlgItem(main, 1011)), L"");
+    EXPECT_EQ(windowText(GetDlgItem(main, 1019)), L"Capture from any program");
 }
 
 TEST(Startup, SecondStartRestoresTheFirstAndEnds) {

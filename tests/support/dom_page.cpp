@@ -256,7 +256,7 @@ class IdentitySlots {
             }
         }
         ++it->second.wrappers;
-        return reinterpret_cast<dom::Identity>(it->second.address);
+        return dom::Identity(reinterpret_cast<const void*>(it->second.address));
     }
     void give(const PageElement* element) {
         auto it = live_.find(element);

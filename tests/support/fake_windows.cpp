@@ -126,6 +126,15 @@ dom::DocumentPtr FakeWindowSystem::documentOfWindow(WindowHandle window) {
     return w->hung ? nullptr : w->document;
 }
 
+dom::DocumentPtr FakeWindowSystem::accessibleDocumentOfWindow(WindowHandle window) {
+    FakeWindow* w = find(window);
+    if (!w) {
+        return nullptr;
+    }
+    ++w->accessibleRequests;
+    return w->hung ? nullptr : w->accessible;
+}
+
 void FakeCaptureHost::showCurrentTab() {
     shown = tab == 0 ? state_.text : state_.html;
     ++showCount;

@@ -28,9 +28,12 @@ struct FakeWindow {
     // Answers neither the document request nor text messages.
     bool hung = false;
     dom::DocumentPtr document{};
+    // The page of the window's accessible objects.
+    dom::DocumentPtr accessible{};
 
     // What the engine asked, for tests.
     int documentRequests = 0;
+    int accessibleRequests = 0;
     int messageRequests = 0;
     int lastBufferChars = 0;
 };
@@ -51,6 +54,7 @@ class FakeWindowSystem : public WindowSystem {
     std::optional<int> messageTextLength(WindowHandle window) override;
     std::u16string messageText(WindowHandle window, int bufferChars) override;
     dom::DocumentPtr documentOfWindow(WindowHandle window) override;
+    dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) override;
 
   private:
     FakeWindow* find(WindowHandle handle);

@@ -1,4 +1,4 @@
-#include "capture/mshtml/ole_value.h"
+#include "capture/com/ole_value.h"
 
 namespace tnk::com {
 

@@ -3,11 +3,10 @@
 #include <mshtml.h>
 #include <oleacc.h>
 
-#include "capture/mshtml/com_ptr.h"
+#include "capture/com/com_ptr.h"
 #include "capture/mshtml/mshtml_dom.h"
-#include "capture/mshtml/win32_window_system.h"
 
-namespace tnk {
+namespace tnk::mshtml {
 
 namespace {
 
@@ -36,7 +35,10 @@ class Library {
 
 }  // namespace
 
-dom::DocumentPtr Win32WindowSystem::documentOfWindow(WindowHandle window) {
+dom::DocumentPtr documentOfWindow(HWND window, UINT timeoutMs, bool* answered) {
+    if (answered) {
+        *answered = true;
+    }
     if (!window) {
         return nullptr;
     }
@@ -49,10 +51,12 @@ dom::DocumentPtr Win32WindowSystem::documentOfWindow(WindowHandle window) {
         return nullptr;
     }
     // SMTO_ABORTIFHUNG with a time-out: a browser that is hung or slow costs
-    // at most kMessageTimeoutMs, never a frozen caller.
+    // at most the time-out, never a frozen caller.
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(reinterpret_cast<HWND>(window), message, 0, 0, SMTO_ABORTIFHUNG,
-                             kMessageTimeoutMs, &result)) {
+    if (!SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result)) {
+        if (answered) {
+            *answered = false;
+        }
         return nullptr;
     }
     auto objectFromLresult = reinterpret_cast<ObjectFromLresultFn>(
@@ -68,7 +72,7 @@ dom::DocumentPtr Win32WindowSystem::documentOfWindow(WindowHandle window) {
     auto document = com::ComPtr<IUnknown>::attach(static_cast<IUnknown*>(object));
     com::ComPtr<IHTMLDocument2> document2 = document.query<IHTMLDocument2>();
     document.reset();
-    return mshtml::wrapDocument(document2.get());
+    return wrapDocument(document2.get());
 }
 
-}  // namespace tnk
+}  // namespace tnk::mshtml

@@ -14,4 +14,10 @@ namespace tnk::mshtml {
 // or an object that cannot report its identity, gives null.
 dom::DocumentPtr wrapDocument(IHTMLDocument2* document);
 
+// The page document shown in a browser window ("WM_HTML_GETOBJECT" through
+// OLEACC.DLL, loaded for the request); null when there is none or the window
+// does not answer within `timeoutMs`. `answered`, when given, tells whether
+// the window answered the request at all.
+dom::DocumentPtr documentOfWindow(HWND window, UINT timeoutMs, bool* answered = nullptr);
+
 }  // namespace tnk::mshtml

@@ -1,5 +1,5 @@
+#include "capture/com/ole_value.h"
 #include "capture/mshtml/mshtml_objects.h"
-#include "capture/mshtml/ole_value.h"
 
 namespace tnk::mshtml {
 

@@ -5,8 +5,8 @@
 #include <exdisp.h>
 #include <mshtml.h>
 
+#include "capture/com/com_ptr.h"
 #include "capture/dom.h"
-#include "capture/mshtml/com_ptr.h"
 
 // The wrapper classes behind mshtml_dom.h. Each keeps the interface it wraps
 // and the object's IUnknown (its identity); other interfaces are queried when

@@ -1,10 +1,12 @@
-#include "capture/mshtml/win32_window_system.h"
+#include "capture/win32/win32_window_system.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "capture/msaa/msaa_page.h"
+#include "capture/mshtml/mshtml_dom.h"
 #include "ui/win_string.h"
 
 namespace tnk {
@@ -88,6 +90,21 @@ std::u16string Win32WindowSystem::messageText(WindowHandle window, int bufferCha
     buffer.back() = L'\0';
     std::size_t n = std::wstring_view(buffer.data()).size();
     return fromWide(std::wstring_view(buffer.data(), n));
+}
+
+dom::DocumentPtr Win32WindowSystem::documentOfWindow(WindowHandle window) {
+    bool answered = false;
+    dom::DocumentPtr document =
+        mshtml::documentOfWindow(hwnd(window), kMessageTimeoutMs, &answered);
+    unanswered_ = answered ? 0 : window;
+    return document;
+}
+
+dom::DocumentPtr Win32WindowSystem::accessibleDocumentOfWindow(WindowHandle window) {
+    if (window == unanswered_) {
+        return nullptr;
+    }
+    return msaa::documentOfWindow(hwnd(window), kMessageTimeoutMs);
 }
 
 }  // namespace tnk

@@ -5,7 +5,8 @@
 namespace tnk {
 
 // The window system of the capture engine on Win32: windows of any process,
-// their text, and the page document of a browser window through OLEACC.
+// their text, the page document of a browser window through OLEACC, and the
+// accessible objects of any window.
 // Every message to a foreign window is bounded (1000 ms, abandoned at once
 // for a hung window), so a window that does not answer cannot freeze the
 // caller.
@@ -20,6 +21,12 @@ class Win32WindowSystem final : public WindowSystem {
     std::optional<int> messageTextLength(WindowHandle window) override;
     std::u16string messageText(WindowHandle window, int bufferChars) override;
     dom::DocumentPtr documentOfWindow(WindowHandle window) override;
+    dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) override;
+
+  private:
+    // The last window that left the page document request unanswered: it
+    // is not kept waiting for a second request right after the first.
+    WindowHandle unanswered_ = 0;
 };
 
 // How long a foreign window may take to answer a message.

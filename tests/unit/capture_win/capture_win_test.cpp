@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "capture/capture_engine.h"
-#include "capture/mshtml/win32_window_system.h"
+#include "capture/win32/win32_window_system.h"
 #include "page_host_process.h"
 
 namespace tnk::test {

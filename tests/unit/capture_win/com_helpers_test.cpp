@@ -5,9 +5,9 @@
 
 #include <ole2.h>
 
-#include "capture/mshtml/com_ptr.h"
+#include "capture/com/com_ptr.h"
 #include "capture/mshtml/mshtml_dom.h"
-#include "capture/mshtml/ole_value.h"
+#include "capture/com/ole_value.h"
 
 namespace tnk::com {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <climits>
 
-#include "capture/mshtml/win32_window_system.h"
+#include "capture/win32/win32_window_system.h"
 #include "page_host_process.h"
 
 namespace tnk::test {

@@ -1,0 +1,178 @@
+// The text and the markup of an accessible subtree, made in one walk.
+#include <string_view>
+#include <vector>
+
+#include "capture/accessible/attributes.h"
+#include "capture/accessible/page_entry.h"
+
+namespace tnk::acc {
+
+namespace {
+
+constexpr std::u16string_view kLineBreak = u"\r\n";
+
+bool endsWithLineBreak(const std::u16string& text) {
+    return text.size() >= 2 && std::u16string_view(text).substr(text.size() - 2) == kLineBreak;
+}
+
+// Text with the line rules of block-like objects: a line break is due where
+// one starts or ends, and is written before the next text unless the text
+// is empty or already ends with one.
+class TextJoiner {
+  public:
+    void breakLine() { due_ = true; }
+    void append(std::u16string_view part) {
+        if (part.empty()) {
+            return;
+        }
+        if (due_ && !text_.empty() && !endsWithLineBreak(text_)) {
+            text_ += kLineBreak;
+        }
+        due_ = false;
+        text_ += part;
+    }
+    std::u16string take() { return std::move(text_); }
+
+  private:
+    std::u16string text_;
+    bool due_ = false;
+};
+
+void appendEscapedText(std::u16string& html, std::u16string_view text) {
+    for (char16_t c : text) {
+        switch (c) {
+            case u'&':
+                html += u"&amp;";
+                break;
+            case u'<':
+                html += u"&lt;";
+                break;
+            case u'>':
+                html += u"&gt;";
+                break;
+            case u'\u00A0':
+                html += u"&nbsp;";
+                break;
+            default:
+                html += c;
+        }
+    }
+}
+
+void appendAttribute(std::u16string& html, std::u16string_view name,
+                     const std::optional<std::u16string>& attributes) {
+    if (!attributes) {
+        return;
+    }
+    const auto value = attributeValue(*attributes, name);
+    if (!value || value->empty()) {
+        return;
+    }
+    html += u' ';
+    html += name;
+    html += u"=\"";
+    for (char16_t c : *value) {
+        if (c == u'&') {
+            html += u"&amp;";
+        } else if (c == u'"') {
+            html += u"&quot;";
+        } else {
+            html += c;
+        }
+    }
+    html += u'"';
+}
+
+// A tag as a program gives it may hold anything; the markup keeps it
+// readable and well formed.
+std::u16string markupTag(const std::u16string& tag) {
+    std::u16string name;
+    for (char16_t c : tag) {
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                           (c >= u'0' && c <= u'9') || c == u'-' || c == u'_' || c == u':' ||
+                           c == u'.' || c == u'#';
+        name += plain ? c : u'_';
+    }
+    return name.empty() ? u"object" : name;
+}
+
+struct Level {
+    EntryPtr entry;
+    std::u16string tag;  // empty for a bare text run
+    bool visible = true;
+    bool block = false;
+    std::size_t next = 0;
+    bool lastWasCell = false;
+};
+
+}  // namespace
+
+Rendering render(const EntryPtr& root) {
+    TextJoiner text;
+    std::u16string html;
+    std::vector<Level> open;
+
+    // Writes the start of `entry` and, for a leaf, all of it; gives whether
+    // its children are to be visited.
+    auto enter = [&](const EntryPtr& entry, Level* parent) {
+        const Facts& facts = entry->facts();
+        const bool visible = (!parent || parent->visible) && !isInvisible(facts);
+        const Flow flow = flowOf(facts);
+        if (visible && flow == Flow::block) {
+            text.breakLine();
+        }
+        if (parent) {
+            if (visible && flow == Flow::cell && parent->lastWasCell) {
+                text.append(u"\t");
+            }
+            parent->lastWasCell = flow == Flow::cell;
+        }
+        const bool leaf = entry->isLeaf();
+        Level level{entry, {}, visible, flow == Flow::block};
+        if (!(leaf && isTextRun(facts))) {
+            level.tag = markupTag(tagOf(facts));
+            html += u'<';
+            html += level.tag;
+            appendAttribute(html, u"id", facts.attributes);
+            appendAttribute(html, u"class", facts.attributes);
+            html += u'>';
+        }
+        if (!leaf) {
+            open.push_back(std::move(level));
+            return;
+        }
+        if (visible) {
+            text.append(entry->leafText());
+        }
+        appendEscapedText(html, entry->leafText());
+        if (!level.tag.empty()) {
+            html += u"</" + level.tag + u'>';
+        }
+        if (level.block && visible) {
+            text.breakLine();
+        }
+    };
+
+    WalkBudget budget;
+    budget.take();
+    enter(root, nullptr);
+    while (!open.empty()) {
+        Level& level = open.back();
+        const ObjectList& children = level.entry->children();
+        if (level.next < children->size() && open.size() < kMaxWalkDepth && budget.take()) {
+            const ObjectPtr& child = (*children)[level.next++];
+            if (child) {
+                enter(std::make_shared<Entry>(child), &level);
+            }
+            continue;
+        }
+        html += u"</" + level.tag + u'>';
+        if (level.block && level.visible) {
+            text.breakLine();
+        }
+        open.pop_back();
+    }
+    return {text.take(), std::move(html)};
+}
+
+}  // namespace tnk::acc

@@ -1,0 +1,105 @@
+#include "accessible_tree.h"
+
+namespace tnk::testacc {
+
+namespace {
+
+class TreeObject final : public acc::Object {
+  public:
+    TreeObject(Tree& tree, Node* node) : tree_(tree), node_(node) {}
+
+    dom::Identity identity() const override {
+        // A simple child is a number within its parent object.
+        return node_->spec.simple ? dom::Identity(node_->parent, node_->childId)
+                                  : dom::Identity(node_);
+    }
+    std::optional<acc::Role> role() override {
+        ++tree_.calls.role;
+        return node_->spec.role;
+    }
+    std::optional<std::u16string> name() override {
+        ++tree_.calls.name;
+        return node_->spec.name;
+    }
+    std::optional<std::u16string> value() override {
+        ++tree_.calls.value;
+        return node_->spec.value;
+    }
+    std::uint32_t state() override {
+        ++tree_.calls.state;
+        return node_->spec.state;
+    }
+    acc::ObjectPtr parent() override {
+        ++tree_.calls.parent;
+        if (node_->parent) {
+            return tree_.object(node_->parent);
+        }
+        return nullptr;
+    }
+    std::vector<acc::ObjectPtr> children() override {
+        ++tree_.calls.children;
+        std::vector<acc::ObjectPtr> list;
+        for (const auto& child : node_->children) {
+            list.push_back(tree_.object(child.get()));
+        }
+        return list;
+    }
+    acc::Hit hitTest(dom::Point screen) override {
+        ++tree_.calls.hitTest;
+        if (!node_->spec.box.holds(screen)) {
+            return {};
+        }
+        if (!node_->spec.simple) {
+            for (auto it = node_->children.rbegin(); it != node_->children.rend(); ++it) {
+                if ((*it)->spec.box.holds(screen)) {
+                    return {acc::Hit::Kind::child, tree_.object(it->get())};
+                }
+            }
+        }
+        return {acc::Hit::Kind::self, nullptr};
+    }
+    std::optional<std::u16string> objectAttributes() override {
+        ++tree_.calls.objectAttributes;
+        return node_->spec.simple ? std::nullopt : node_->spec.objectAttributes;
+    }
+    std::optional<std::u16string> textAttributes() override {
+        ++tree_.calls.textAttributes;
+        return node_->spec.simple ? std::nullopt : node_->spec.textAttributes;
+    }
+
+  private:
+    Tree& tree_;
+    Node* node_;
+};
+
+}  // namespace
+
+Node* Tree::add(Node* parent, Spec spec) {
+    auto node = std::make_unique<Node>();
+    node->spec = std::move(spec);
+    Node* added = node.get();
+    if (!parent) {
+        root_ = std::move(node);
+        return added;
+    }
+    node->parent = parent;
+    if (node->spec.simple) {
+        node->childId = static_cast<std::intptr_t>(parent->children.size()) + 1;
+    }
+    parent->children.push_back(std::move(node));
+    return added;
+}
+
+acc::ObjectPtr Tree::object(Node* node) {
+    return node ? std::make_shared<TreeObject>(*this, node) : nullptr;
+}
+
+acc::Role roleNumber(std::int32_t n) {
+    return acc::Role{n, {}, false};
+}
+
+acc::Role roleText(std::u16string text) {
+    return acc::Role{0, std::move(text), true};
+}
+
+}  // namespace tnk::testacc

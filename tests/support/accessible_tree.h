@@ -1,0 +1,85 @@
+#pragma once
+
+// An in-memory tree of accessible objects for tests and benchmarks: roles,
+// names, values, states, screen boxes, IAccessible2 attributes and simple
+// children, answering like a program's objects do, and counting every call.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/accessible/accessible.h"
+
+namespace tnk::testacc {
+
+struct Box {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    bool holds(dom::Point p) const {
+        return p.x >= left && p.y >= top && p.x < right && p.y < bottom;
+    }
+};
+
+// What one object gives.
+struct Spec {
+    acc::Role role;
+    std::optional<std::u16string> name;
+    std::optional<std::u16string> value;
+    std::uint32_t state = 0;
+    Box box;
+    std::optional<std::u16string> objectAttributes;
+    std::optional<std::u16string> textAttributes;
+    // A simple child: a number of its parent, not an object of its own.
+    bool simple = false;
+};
+
+// Every call the capture side made, by kind.
+struct Calls {
+    int role = 0;
+    int name = 0;
+    int value = 0;
+    int state = 0;
+    int parent = 0;
+    int children = 0;
+    int hitTest = 0;
+    int objectAttributes = 0;
+    int textAttributes = 0;
+    int total() const {
+        return role + name + value + state + parent + children + hitTest + objectAttributes +
+               textAttributes;
+    }
+};
+
+class Tree;
+
+// One object of the tree, or a simple child; handed out as fresh wrappers
+// that share the node's identity, as COM hands out new pointers.
+struct Node {
+    Spec spec;
+    Node* parent = nullptr;
+    std::vector<std::unique_ptr<Node>> children;
+    std::intptr_t childId = 0;  // of a simple child, within its parent
+};
+
+class Tree {
+  public:
+    // Adds an object under `parent` (null for the root) and returns it.
+    Node* add(Node* parent, Spec spec);
+    Node* root() const { return root_.get(); }
+    acc::ObjectPtr object(Node* node);
+
+    Calls calls;
+
+  private:
+    std::unique_ptr<Node> root_;
+};
+
+// Shorthands for specs.
+acc::Role roleNumber(std::int32_t n);
+acc::Role roleText(std::u16string text);
+
+}  // namespace tnk::testacc

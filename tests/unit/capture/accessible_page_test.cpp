@@ -1,0 +1,264 @@
+// The capture engine over a program's accessible objects.
+#include <gtest/gtest.h>
+
+#include "accessible_rig.h"
+#include "dom_page.h"
+
+namespace tnk {
+namespace {
+
+TEST(AccessiblePage, WithTheOptionOffTheWindowTextIsCaptured) {
+    AccessibleRig rig;
+    rig.engine.setAnyWindow(false);
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.text, u"Accessible page window");
+    EXPECT_EQ(rig.state.html, u"");
+    EXPECT_EQ(rig.windows[rig.window].accessibleRequests, 0);
+    EXPECT_FALSE(rig.host.enlargeEnabled);
+}
+
+TEST(AccessiblePage, TurningTheOptionOnAsksTheWindowUnderTheCursorAgain) {
+    AccessibleRig rig;
+    rig.engine.setAnyWindow(false);
+    rig.moveTo(20, 20);
+    ASSERT_EQ(rig.state.text, u"Accessible page window");
+    rig.engine.setAnyWindow(true);
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.text, u"Hello accessible");
+    rig.engine.setAnyWindow(false);
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.text, u"Accessible page window");
+    EXPECT_EQ(rig.windows[rig.window].accessibleRequests, 1);
+}
+
+TEST(AccessiblePage, TheObjectUnderTheCursorShowsItsTextAndMarkup) {
+    AccessibleRig rig;
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.text, u"Hello accessible");
+    EXPECT_EQ(rig.state.html, u"<h1 id=\"top\">Hello accessible</h1>");
+    EXPECT_TRUE(rig.host.enlargeEnabled);
+    EXPECT_FALSE(rig.host.shrinkEnabled);
+    EXPECT_EQ(rig.windows[rig.window].accessibleRequests, 1);
+
+    // The deepest object holding the text under the point; the same object
+    // again changes nothing.
+    rig.moveTo(70, 55);
+    EXPECT_EQ(rig.state.text, u"bold link");
+    EXPECT_EQ(rig.state.html, u"<a>bold link</a>");
+    const int shows = rig.host.showCount;
+    rig.moveTo(72, 56);
+    EXPECT_EQ(rig.host.showCount, shows);
+
+    // Editable text gives its value, a simple child its name.
+    rig.moveTo(20, 250);
+    EXPECT_EQ(rig.state.text, u"typed value");
+    EXPECT_EQ(rig.state.html, u"<input>typed value</input>");
+    rig.moveTo(300, 280);
+    EXPECT_EQ(rig.state.text, u"Item two");
+    EXPECT_EQ(rig.state.html, u"<listitem>Item two</listitem>");
+    rig.moveTo(300, 250);
+    EXPECT_EQ(rig.state.text, u"Item one");
+
+    // Outside every object: nothing new, "+" off.
+    rig.windows[rig.window].size = {500, 400};
+    rig.moveTo(450, 350);
+    EXPECT_FALSE(rig.host.enlargeEnabled);
+    EXPECT_EQ(rig.state.text, u"Item one");
+}
+
+TEST(AccessiblePage, PlusWalksUpToTheClientObjectAndMinusBack) {
+    AccessibleRig rig;
+    rig.moveTo(70, 55);
+    ASSERT_EQ(rig.state.text, u"bold link");
+    rig.engine.enlarge();
+    EXPECT_EQ(rig.state.text, u"First bold link words");
+    EXPECT_EQ(rig.state.html, u"<p class=\"lead\">First <a>bold link</a> words</p>");
+    rig.engine.enlarge();
+    EXPECT_EQ(rig.state.text,
+              u"Hello accessible\r\nFirst bold link words\r\nVisible tinyghosttext\r\n"
+              u"Cell one\tCell two\r\ntyped value\r\nItem one\r\nItem two");
+    rig.engine.enlarge();  // the client object, the top
+    EXPECT_EQ(rig.state.level, 3);
+    EXPECT_TRUE(rig.host.enlargeEnabled);
+    rig.engine.enlarge();  // nothing above it
+    EXPECT_FALSE(rig.host.enlargeEnabled);
+    EXPECT_EQ(rig.state.level, 3);
+
+    for (int i = 0; i < 3; ++i) {
+        rig.engine.shrink();
+    }
+    EXPECT_EQ(rig.state.text, u"bold link");
+    EXPECT_FALSE(rig.host.shrinkEnabled);
+    EXPECT_TRUE(rig.host.enlargeEnabled);
+}
+
+TEST(AccessiblePage, TheWalkUpStopsAtTheClientEvenWhenItHasAParent) {
+    // On Windows the client object's parent is the window's own object.
+    AccessibleRig rig;
+    testacc::Node window;
+    window.spec.role = testacc::roleNumber(9);
+    rig.tree.root()->parent = &window;
+    rig.moveTo(20, 20);
+    for (int i = 0; i < 5; ++i) {
+        rig.engine.enlarge();
+    }
+    EXPECT_EQ(rig.state.level, 2);
+    EXPECT_FALSE(rig.host.enlargeEnabled);
+}
+
+TEST(AccessiblePage, TheFilteredWalkDropsWhatTheProgramMarksHidden) {
+    AccessibleRig rig;
+    rig.moveTo(20, 110);
+    ASSERT_EQ(rig.state.text, u"Visible tinyghosttext");
+    std::u16string filtered;
+    rig.engine.filteredText(*rig.state.baseElement, filtered);
+    EXPECT_EQ(filtered, u"Visible text");
+
+    // The whole document, by the walk's own rules: a line break before each
+    // block (a table is none), hidden parts gone.
+    filtered.clear();
+    rig.engine.filteredText(*rig.engine.ancestorAt(1), filtered);
+    EXPECT_EQ(filtered,
+              u"Hello accessible\r\nFirst bold link words\r\nVisible textCell oneCell two"
+              u"typed value\r\n\r\nItem one\r\nItem two");
+}
+
+TEST(AccessiblePage, WithoutIAccessible2TheFilterKeepsWhatItCannotJudge) {
+    AccessibleRig rig(false);
+    rig.moveTo(20, 110);
+    std::u16string filtered;
+    rig.engine.filteredText(*rig.state.baseElement, filtered);
+    // Only the invisible state is known: size and colours are not.
+    EXPECT_EQ(filtered, u"Visible tinyghosttext");
+    // Tags come from the roles.
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.html, u"<heading>Hello accessible</heading>");
+    rig.moveTo(20, 180);
+    rig.engine.enlarge();
+    EXPECT_EQ(rig.state.html, u"<row><cell>Cell one</cell><cell>Cell two</cell></row>");
+    EXPECT_EQ(rig.state.text, u"Cell one\tCell two");
+}
+
+TEST(AccessiblePage, TheSourceIsTheNearestDocumentOrTheWindowText) {
+    AccessibleRig rig;
+    rig.moveTo(70, 55);
+    rig.engine.recordSource();
+    EXPECT_EQ(rig.state.sourceTitle, u"Accessible article");
+    EXPECT_EQ(rig.state.sourceUrl, u"http://acc.tarnwick.test/article.html");
+
+    // A value that is no address is not taken for one; a nameless document
+    // leaves the window text as the title.
+    rig.document->spec.value = u"some value";
+    rig.document->spec.name = u"";
+    rig.moveTo(20, 20);
+    rig.engine.recordSource();
+    EXPECT_EQ(rig.state.sourceTitle, u"Accessible page window");
+    EXPECT_EQ(rig.state.sourceUrl, u"");
+
+    // No document above the object at all.
+    rig.document->spec.role = testacc::roleNumber(acc::role::grouping);
+    rig.moveTo(20, 110);
+    rig.engine.recordSource();
+    EXPECT_EQ(rig.state.sourceTitle, u"Accessible page window");
+    EXPECT_EQ(rig.state.sourceUrl, u"");
+}
+
+TEST(AccessiblePage, AWindowWithoutObjectsOrAPageDocumentKeepsItsOwnWays) {
+    AccessibleRig rig;
+    // A page document still comes first.
+    auto page = testpage::Page::parse("<div id=d box='0,0,400,300'>html text</div>");
+    rig.windows[rig.window].document = page.document();
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.text, u"html text");
+    EXPECT_EQ(rig.windows[rig.window].accessibleRequests, 0);
+
+    // A plain control answers with no object: its text, as before.
+    const WindowHandle edit = rig.windows.add(
+        {.className = u"Edit", .origin = {600, 0}, .size = {100, 30}, .text = u"edit text"});
+    rig.engine.captureAtPoint({610, 10});
+    EXPECT_EQ(rig.state.text, u"edit text");
+    EXPECT_EQ(rig.windows[edit].accessibleRequests, 1);
+    rig.engine.captureAtPoint({620, 12});
+    EXPECT_EQ(rig.windows[edit].accessibleRequests, 1) << "asked once while over it";
+
+    // The host's own windows are never asked.
+    rig.host.self = edit;
+    rig.engine.captureAtPoint({100, 130});
+    rig.engine.captureAtPoint({610, 10});
+    EXPECT_EQ(rig.windows[edit].accessibleRequests, 1);
+}
+
+TEST(AccessiblePage, AnEmptyPageIsAskedForAgainUntilItsTreeArrives) {
+    AccessibleRig rig;
+    testacc::Tree empty;
+    testacc::Spec spec;
+    spec.role = testacc::roleNumber(acc::role::document);
+    spec.box = {100, 130, 500, 430};
+    empty.add(nullptr, spec);
+    int asked = 0;
+    bool built = false;
+    acc::PageSource source = rig.source();
+    source.client = empty.object(empty.root());
+    source.reacquire = [&]() -> acc::ObjectPtr {
+        ++asked;
+        return built ? rig.tree.object(rig.tree.root()) : empty.object(empty.root());
+    };
+    rig.windows[rig.window].accessible = acc::makeDocument(source);
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.text, u"");
+    rig.moveTo(21, 20);
+    EXPECT_EQ(asked, 2);
+    built = true;
+    rig.moveTo(22, 20);
+    EXPECT_EQ(rig.state.text, u"Hello accessible");
+    rig.moveTo(23, 20);
+    EXPECT_EQ(asked, 3) << "a page with objects is not asked again";
+}
+
+// A program whose objects never end: every object has a child and a parent
+// that are new objects again (as a tree with a cycle looks from outside).
+class EndlessObject final : public acc::Object {
+  public:
+    explicit EndlessObject(int depth) : depth_(depth) {}
+    dom::Identity identity() const override { return {nullptr, depth_}; }
+    std::optional<acc::Role> role() override { return testacc::roleNumber(acc::role::grouping); }
+    std::optional<std::u16string> name() override { return u"x"; }
+    std::optional<std::u16string> value() override { return std::nullopt; }
+    std::uint32_t state() override { return 0; }
+    acc::ObjectPtr parent() override { return std::make_shared<EndlessObject>(depth_ - 1); }
+    std::vector<acc::ObjectPtr> children() override {
+        return {std::make_shared<EndlessObject>(depth_ + 1)};
+    }
+    acc::Hit hitTest(dom::Point) override {
+        return {acc::Hit::Kind::child, std::make_shared<EndlessObject>(depth_ + 1)};
+    }
+    std::optional<std::u16string> objectAttributes() override { return std::nullopt; }
+    std::optional<std::u16string> textAttributes() override { return std::nullopt; }
+
+  private:
+    int depth_;
+};
+
+TEST(AccessiblePage, AnEndlessTreeDoesNotHoldTheCapture) {
+    testpage::FakeWindowSystem windows;
+    const WindowHandle w = windows.add({.className = u"Endless", .size = {100, 100}});
+    windows[w].accessible =
+        acc::makeDocument({std::make_shared<EndlessObject>(0), {}, u"endless", {}});
+    CaptureState state;
+    testpage::FakeCaptureHost host{state, windows};
+    CaptureEngine engine{state, windows, host};
+    engine.setAnyWindow(true);
+    engine.captureAtPoint({10, 10});
+    EXPECT_TRUE(host.enlargeEnabled);
+    EXPECT_FALSE(state.html.empty());
+    engine.enlarge();
+    engine.recordSource();
+    EXPECT_EQ(state.sourceTitle, u"endless");
+    // The walk ends at its depth bound: no object of this tree holds text.
+    std::u16string filtered;
+    engine.filteredText(*state.baseElement, filtered);
+    EXPECT_EQ(filtered, u"");
+}
+
+}  // namespace
+}  // namespace tnk
