@@ -99,11 +99,11 @@ std::string whyNotWritable(const ConfigNode& node) {
     }
     if (node.kind == NodeKind::Element) {
         if (!node.name.empty() && node.name.back() == u'/' && node.attributes.empty()) {
+            const std::u16string bare = node.name.substr(0, node.name.size() - 1);
             return tag(node.name) + " is read as an element named \"" + utf16ToAnsi(node.name) +
-                   "\", which a save writes back as " + tag(node.name) + tag(node.name, true) +
-                   " and the next start reads as an end tag of its parent; write " +
-                   tag(node.name.substr(0, node.name.size() - 1)) +
-                   tag(node.name.substr(0, node.name.size() - 1), true) + " instead";
+                   "\", which a save writes as " + tag(node.name) + tag(node.name, true) +
+                   ": what follows it would leave its group at the next start; write " + tag(bare) +
+                   tag(bare, true) + " instead";
         }
         for (const auto& [name, value] : node.attributes) {
             if (name.find_first_of(u"<>\"") != std::u16string::npos) {
