@@ -81,8 +81,10 @@ inline Classes classify(const unsigned char* p, bool entities) {
               bits(lead3[0], lead3[1]),
               0,
               0};
-    const std::uint64_t amps = bits(amp[0], amp[1]);
-    if (entities && amps != 0) {
+    // Only whether entities are wanted decides: a test of the bytes here would fail at
+    // random in text that holds them, and a mispredicted branch costs more than the
+    // tests.
+    if (entities) {
         __m256i four[2], six[2];
         for (int h = 0; h < 2; ++h) {
             const unsigned char* q = p + 32 * h;
@@ -93,6 +95,7 @@ inline Classes classify(const unsigned char* p, bool entities) {
                 _mm256_and_si256(_mm256_and_si256(equals(q + 3, 'o'), equals(q + 4, 't')),
                                  equals(q + 5, ';')));
         }
+        const std::uint64_t amps = bits(amp[0], amp[1]);
         c.entity4 = amps & bits(four[0], four[1]);
         c.entity6 = amps & bits(six[0], six[1]);
     }
@@ -110,6 +113,7 @@ inline char16_t* packEight(char16_t* out, __m128i units, unsigned keep) {
 // decoded by the kind of its lead byte, or replaced where `entities` says an entity
 // starts (the bytes after the sixteen are read for those that start near the end).
 // Returns the end of what was stored at `out`.
+template <bool Entities>
 inline char16_t* decodeSixteen(const unsigned char* p, unsigned starts, unsigned entities,
                                char16_t* out) {
     const __m256i low6 = _mm256_set1_epi16(0x3F), low5 = _mm256_set1_epi16(0x1F);
@@ -127,7 +131,7 @@ inline char16_t* decodeSixteen(const unsigned char* p, unsigned starts, unsigned
     const __m256i isThree = _mm256_cmpgt_epi16(w0, _mm256_set1_epi16(0xDF));
     __m256i units = _mm256_blendv_epi8(w0, two, isLead);
     units = _mm256_blendv_epi8(units, three, isThree);
-    if (entities != 0) {
+    if constexpr (Entities) {
         // The letter after "&" tells the entity: "l", "g", else "q".
         __m256i entity = _mm256_blendv_epi8(_mm256_set1_epi16('"'), _mm256_set1_epi16('<'),
                                             _mm256_cmpeq_epi16(next, _mm256_set1_epi16('l')));
@@ -148,15 +152,14 @@ inline std::uint64_t below(unsigned n) {
     return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
 }
 
-}  // namespace
-
-void decodeUtf8Avx2(const unsigned char* s, std::size_t size, std::size_t& position,
-                    char16_t*& output, bool ampersand) {
+template <bool Entities>
+void decodeWithAvx2(const unsigned char* s, std::size_t size, std::size_t& position,
+                    char16_t*& output) {
     std::size_t i = position;
     char16_t* out = output;
     // Five bytes beyond the 64 of a step are read for what starts in them.
     while (size - i >= 69) {
-        const Classes c = classify(s + i, ampersand);
+        const Classes c = classify(s + i, Entities);
         if (c.ascii == ~std::uint64_t{0} && (c.entity4 | c.entity6) == 0) {
             for (int k = 0; k < 4; ++k) {
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * k),
@@ -195,13 +198,24 @@ void decodeUtf8Avx2(const unsigned char* s, std::size_t size, std::size_t& posit
         // Sixteen bytes at a time, each independent of the others: the units of the
         // characters that start in them.
         for (int k = 0; k < 4; ++k) {
-            out = decodeSixteen(s + i + 16 * k, unsigned(starts >> (16 * k)) & 0xFFFF,
-                                unsigned(entities >> (16 * k)) & 0xFFFF, out);
+            out = decodeSixteen<Entities>(s + i + 16 * k, unsigned(starts >> (16 * k)) & 0xFFFF,
+                                          unsigned(entities >> (16 * k)) & 0xFFFF, out);
         }
         i += cut;
     }
     position = i;
     output = out;
+}
+
+}  // namespace
+
+void decodeUtf8Avx2(const unsigned char* s, std::size_t size, std::size_t& i, char16_t*& out,
+                    bool ampersand) {
+    if (ampersand) {
+        decodeWithAvx2<true>(s, size, i, out);
+    } else {
+        decodeWithAvx2<false>(s, size, i, out);
+    }
 }
 
 }  // namespace tnk::markup
