@@ -1,0 +1,536 @@
+#include "accessible_node.h"
+
+#include <algorithm>
+
+namespace tnk::accessible_host {
+
+namespace {
+
+// IAccessibleText's stand-in offset for "the end of the text".
+constexpr long kTextOffsetLength = -1;
+constexpr DWORD kHangPollMs = 50;
+
+HRESULT stringOut(const std::wstring& s, BSTR* out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// A property the object does not have: S_FALSE and no string, as servers
+// answer for an empty name or value.
+HRESULT optionalStringOut(const std::wstring& s, BSTR* out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    return s.empty() ? S_FALSE : stringOut(s, out);
+}
+
+HRESULT longOut(long v, long* out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = v;
+    return S_OK;
+}
+
+HRESULT emptyOut(VARIANT* out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    VariantInit(out);
+    return S_FALSE;
+}
+
+template <class Itf>
+HRESULT give(Itf* itf, void** out) {
+    itf->AddRef();
+    *out = itf;
+    return S_OK;
+}
+
+bool boxHolds(const RECT& r, POINT p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+void appendEscaped(std::wstring& out, const std::wstring& s) {
+    for (wchar_t c : s) {
+        if (c == L'\\' || c == L':' || c == L',' || c == L'=' || c == L';') {
+            out += L'\\';
+        }
+        out += c;
+    }
+}
+
+std::wstring rgb(COLORREF c) {
+    return L"rgb(" + std::to_wstring(GetRValue(c)) + L", " + std::to_wstring(GetGValue(c)) + L", " +
+           std::to_wstring(GetBValue(c)) + L")";
+}
+
+}  // namespace
+
+std::wstring attributeString(const std::vector<std::pair<std::wstring, std::wstring>>& pairs) {
+    std::wstring out;
+    for (const auto& [name, value] : pairs) {
+        appendEscaped(out, name);
+        out += L':';
+        appendEscaped(out, value);
+        out += L';';
+    }
+    return out;
+}
+
+std::wstring textAttributeString(const TextLook& look) {
+    return L"font-size:" + std::to_wstring(look.fontPoints) + L"pt;color:" + rgb(look.color) +
+           L";background-color:" + (look.opaqueBackground ? rgb(look.background) : L"transparent") +
+           L";";
+}
+
+void AccessibleNode::append(AccessibleNode* child) {
+    child->parent_ = this;
+    children_.push_back(child);
+}
+
+AccessibleNode* AccessibleNode::target(const VARIANT& child) {
+    if (child.vt != VT_I4) {
+        return nullptr;
+    }
+    if (child.lVal == CHILDID_SELF) {
+        return this;
+    }
+    if (child.lVal < 1 || static_cast<size_t>(child.lVal) > children_.size()) {
+        return nullptr;
+    }
+    return children_[child.lVal - 1];
+}
+
+void AccessibleNode::waitWhileHung() const {
+    if (settings_.hangFile.empty()) {
+        return;
+    }
+    while (GetFileAttributesW(settings_.hangFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Sleep(kHangPollMs);
+    }
+}
+
+HRESULT AccessibleNode::notImplemented() const {
+    waitWhileHung();
+    return E_NOTIMPL;
+}
+
+// ---- IUnknown
+
+HRESULT AccessibleNode::QueryInterface(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
+        return give(static_cast<IAccessible*>(this), out);
+    }
+    if (settings_.msaaOnly) {
+        return E_NOINTERFACE;
+    }
+    if (iid == __uuidof(IAccessible2)) {
+        return give(static_cast<IAccessible2*>(this), out);
+    }
+    if (iid == __uuidof(IServiceProvider)) {
+        return give(static_cast<IServiceProvider*>(this), out);
+    }
+    if (iid == __uuidof(IAccessibleText) && hasText) {
+        return give(static_cast<IAccessibleText*>(this), out);
+    }
+    return E_NOINTERFACE;
+}
+
+// Nodes live as long as the host; the count only keeps COM's rules.
+ULONG AccessibleNode::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+}
+
+ULONG AccessibleNode::Release() {
+    return static_cast<ULONG>(InterlockedDecrement(&refs_));
+}
+
+// ---- IDispatch
+
+HRESULT AccessibleNode::GetTypeInfoCount(UINT* count) {
+    if (!count) {
+        return E_POINTER;
+    }
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT AccessibleNode::GetTypeInfo(UINT, LCID, ITypeInfo**) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                               UINT*) {
+    return notImplemented();
+}
+
+// ---- IAccessible
+
+// The client object at the top has no parent of its own here; above it a
+// client finds nothing, as above a window's client object.
+HRESULT AccessibleNode::get_accParent(IDispatch** out) {
+    waitWhileHung();
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (!parent_) {
+        return S_FALSE;
+    }
+    return give<IDispatch>(static_cast<IAccessible*>(parent_), reinterpret_cast<void**>(out));
+}
+
+HRESULT AccessibleNode::get_accChildCount(long* out) {
+    waitWhileHung();
+    return longOut(static_cast<long>(children_.size()), out);
+}
+
+HRESULT AccessibleNode::get_accChild(VARIANT child, IDispatch** out) {
+    waitWhileHung();
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    AccessibleNode* node = target(child);
+    if (!node || node == this) {
+        return E_INVALIDARG;
+    }
+    if (node->simple) {
+        return S_FALSE;
+    }
+    return give<IDispatch>(static_cast<IAccessible*>(node), reinterpret_cast<void**>(out));
+}
+
+HRESULT AccessibleNode::get_accName(VARIANT child, BSTR* out) {
+    waitWhileHung();
+    AccessibleNode* node = target(child);
+    return node ? optionalStringOut(node->name, out) : E_INVALIDARG;
+}
+
+HRESULT AccessibleNode::get_accValue(VARIANT child, BSTR* out) {
+    waitWhileHung();
+    AccessibleNode* node = target(child);
+    return node ? optionalStringOut(node->value, out) : E_INVALIDARG;
+}
+
+HRESULT AccessibleNode::get_accDescription(VARIANT child, BSTR* out) {
+    waitWhileHung();
+    return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
+}
+
+HRESULT AccessibleNode::get_accRole(VARIANT child, VARIANT* out) {
+    waitWhileHung();
+    if (!out) {
+        return E_POINTER;
+    }
+    VariantInit(out);
+    AccessibleNode* node = target(child);
+    if (!node) {
+        return E_INVALIDARG;
+    }
+    if (!node->roleText.empty()) {
+        out->vt = VT_BSTR;
+        return stringOut(node->roleText, &out->bstrVal);
+    }
+    out->vt = VT_I4;
+    out->lVal = node->msaaRole;
+    return S_OK;
+}
+
+HRESULT AccessibleNode::get_accState(VARIANT child, VARIANT* out) {
+    waitWhileHung();
+    if (!out) {
+        return E_POINTER;
+    }
+    VariantInit(out);
+    AccessibleNode* node = target(child);
+    if (!node) {
+        return E_INVALIDARG;
+    }
+    out->vt = VT_I4;
+    out->lVal = node->state;
+    return S_OK;
+}
+
+HRESULT AccessibleNode::get_accHelp(VARIANT child, BSTR* out) {
+    waitWhileHung();
+    return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
+}
+
+HRESULT AccessibleNode::get_accHelpTopic(BSTR*, VARIANT, long*) {
+    return notImplemented();
+}
+
+HRESULT AccessibleNode::get_accKeyboardShortcut(VARIANT child, BSTR* out) {
+    waitWhileHung();
+    return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
+}
+
+HRESULT AccessibleNode::get_accFocus(VARIANT* out) {
+    waitWhileHung();
+    return emptyOut(out);
+}
+
+HRESULT AccessibleNode::get_accSelection(VARIANT* out) {
+    waitWhileHung();
+    return emptyOut(out);
+}
+
+HRESULT AccessibleNode::get_accDefaultAction(VARIANT child, BSTR* out) {
+    waitWhileHung();
+    return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
+}
+
+HRESULT AccessibleNode::accSelect(long, VARIANT) {
+    return notImplemented();
+}
+
+// Screen pixels, as a browser gives them.
+HRESULT AccessibleNode::accLocation(long* left, long* top, long* width, long* height,
+                                    VARIANT child) {
+    waitWhileHung();
+    if (!left || !top || !width || !height) {
+        return E_POINTER;
+    }
+    AccessibleNode* node = target(child);
+    if (!node) {
+        return E_INVALIDARG;
+    }
+    POINT origin = {0, 0};
+    ClientToScreen(settings_.page, &origin);
+    *left = origin.x + node->box.left;
+    *top = origin.y + node->box.top;
+    *width = node->box.right - node->box.left;
+    *height = node->box.bottom - node->box.top;
+    return S_OK;
+}
+
+HRESULT AccessibleNode::accNavigate(long, VARIANT, VARIANT*) {
+    return notImplemented();
+}
+
+// Only the child right under the point answers, not the deepest object; a
+// hidden child is never hit.
+HRESULT AccessibleNode::accHitTest(long x, long y, VARIANT* out) {
+    waitWhileHung();
+    if (!out) {
+        return E_POINTER;
+    }
+    VariantInit(out);
+    POINT p = {x, y};
+    ScreenToClient(settings_.page, &p);
+    if (!boxHolds(box, p)) {
+        return S_FALSE;
+    }
+    // Later siblings lie on top of earlier ones.
+    for (size_t i = children_.size(); i-- > 0;) {
+        AccessibleNode* child = children_[i];
+        if (!child->visible() || !boxHolds(child->box, p)) {
+            continue;
+        }
+        if (child->simple) {
+            out->vt = VT_I4;
+            out->lVal = static_cast<long>(i + 1);
+        } else {
+            out->vt = VT_DISPATCH;
+            give<IDispatch>(static_cast<IAccessible*>(child),
+                            reinterpret_cast<void**>(&out->pdispVal));
+        }
+        return S_OK;
+    }
+    out->vt = VT_I4;
+    out->lVal = CHILDID_SELF;
+    return S_OK;
+}
+
+HRESULT AccessibleNode::accDoDefaultAction(VARIANT) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::put_accName(VARIANT, BSTR) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::put_accValue(VARIANT, BSTR) {
+    return notImplemented();
+}
+
+// ---- IAccessible2
+
+HRESULT AccessibleNode::role(long* out) {
+    waitWhileHung();
+    return longOut(ia2Role != 0 ? ia2Role : msaaRole, out);
+}
+
+HRESULT AccessibleNode::get_attributes(BSTR* out) {
+    waitWhileHung();
+    return stringOut(attributeString(attributes), out);
+}
+
+HRESULT AccessibleNode::get_nRelations(long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_relation(long, IUnknown**) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_relations(long, IUnknown**, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::scrollTo(long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::scrollToPoint(long, long, long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_groupPosition(long*, long*, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_states(LONGLONG*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_extendedRole(BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_localizedExtendedRole(BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_nExtendedStates(long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_extendedStates(long, BSTR**, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_localizedExtendedStates(long, BSTR**, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_uniqueID(long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_windowHandle(HWND*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_indexInParent(long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_locale(ia2::IA2Locale*) {
+    return notImplemented();
+}
+
+// ---- IServiceProvider
+
+// Browsers hand out IAccessible2 for either service name.
+HRESULT AccessibleNode::QueryService(REFGUID service, REFIID iid, void** out) {
+    waitWhileHung();
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (service != __uuidof(IAccessible) && service != __uuidof(IAccessible2)) {
+        return E_NOINTERFACE;
+    }
+    return QueryInterface(iid, out);
+}
+
+// ---- IAccessibleText
+
+HRESULT AccessibleNode::get_attributes(long offset, long* start, long* end, BSTR* out) {
+    waitWhileHung();
+    if (!start || !end || !out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    const long length = static_cast<long>(text().size());
+    if (offset == kTextOffsetLength) {
+        offset = length;
+    }
+    if (offset < 0 || offset > length) {
+        return E_INVALIDARG;
+    }
+    *start = 0;
+    *end = length;
+    return stringOut(textAttributeString(look), out);
+}
+
+HRESULT AccessibleNode::get_text(long start, long end, BSTR* out) {
+    waitWhileHung();
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    const long length = static_cast<long>(text().size());
+    if (end == kTextOffsetLength) {
+        end = length;
+    }
+    if (start > end) {
+        std::swap(start, end);
+    }
+    if (start < 0 || end > length) {
+        return E_INVALIDARG;
+    }
+    return stringOut(text().substr(start, end - start), out);
+}
+
+HRESULT AccessibleNode::get_nCharacters(long* out) {
+    waitWhileHung();
+    return longOut(static_cast<long>(text().size()), out);
+}
+
+HRESULT AccessibleNode::addSelection(long, long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_caretOffset(long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_characterExtents(long, long, long*, long*, long*, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_nSelections(long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_offsetAtPoint(long, long, long, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_selection(long, long*, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_textBeforeOffset(long, long, long*, long*, BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_textAfterOffset(long, long, long*, long*, BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_textAtOffset(long, long, long*, long*, BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::removeSelection(long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::setCaretOffset(long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::setSelection(long, long, long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::scrollSubstringTo(long, long, long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::scrollSubstringToPoint(long, long, long, long, long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_newText(ia2::IA2TextSegment*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_oldText(ia2::IA2TextSegment*) {
+    return notImplemented();
+}
+
+}  // namespace tnk::accessible_host

@@ -1,0 +1,548 @@
+// accessible_host.exe seen from another process, the way Tarnwick sees a
+// browser: the client object of its window, MSAA calls across the process
+// boundary, IAccessible2 through the proxy the prefix has for it (its own, or
+// the one `accessible_host --register` gives it), and hosts that stop
+// answering.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <mshtml.h>
+#include <oleacc.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "accessible_host_process.h"
+#include "capture/com/com_ptr.h"
+#include "capture/msaa/ia2.h"
+#include "page_host_process.h"
+
+namespace tnk::test {
+namespace {
+
+using com::ComPtr;
+
+constexpr DWORD kCallLimitMs = 60000;
+constexpr DWORD kPollMs = 50;
+// IHTMLDocument, the interface page_host hands out.
+constexpr GUID kIidHtmlDocument = {
+    0x626FC520, 0xA41E, 0x11CF, {0xA7, 0x31, 0x00, 0xA0, 0xC9, 0x08, 0x26, 0x37}};
+
+POINT screenPoint(int x, int y) {
+    return {AccessibleHostProcess::kPageX + x, AccessibleHostProcess::kPageY + y};
+}
+
+VARIANT childId(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+std::wstring takeString(BSTR b) {
+    std::wstring s(b ? b : L"", b ? SysStringLen(b) : 0);
+    SysFreeString(b);
+    return s;
+}
+
+// The client object a window hands out, as Tarnwick asks for it.
+ComPtr<IAccessible> clientObject(HWND window) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT),
+                             SMTO_ABORTIFHUNG, 1000, &result) ||
+        result == 0) {
+        return nullptr;
+    }
+    ComPtr<IAccessible> object;
+    if (FAILED(ObjectFromLresult(result, __uuidof(IAccessible), 0,
+                                 reinterpret_cast<void**>(object.put())))) {
+        return nullptr;
+    }
+    return object;
+}
+
+std::wstring nameOf(IAccessible* object, long child = CHILDID_SELF) {
+    BSTR name = nullptr;
+    return SUCCEEDED(object->get_accName(childId(child), &name)) ? takeString(name) : L"(failed)";
+}
+
+std::wstring valueOf(IAccessible* object) {
+    BSTR value = nullptr;
+    return SUCCEEDED(object->get_accValue(childId(CHILDID_SELF), &value)) ? takeString(value)
+                                                                          : L"(failed)";
+}
+
+// A number role as its decimal digits, a string role as itself.
+std::wstring roleOf(IAccessible* object, long child = CHILDID_SELF) {
+    VARIANT role;
+    VariantInit(&role);
+    if (FAILED(object->get_accRole(childId(child), &role))) {
+        return L"(failed)";
+    }
+    std::wstring text = role.vt == VT_BSTR ? std::wstring(role.bstrVal)
+                        : role.vt == VT_I4 ? std::to_wstring(role.lVal)
+                                           : L"(vt " + std::to_wstring(role.vt) + L")";
+    VariantClear(&role);
+    return text;
+}
+
+std::wstring role(long msaaRole) {
+    return std::to_wstring(msaaRole);
+}
+
+long stateOf(IAccessible* object) {
+    VARIANT state;
+    VariantInit(&state);
+    object->get_accState(childId(CHILDID_SELF), &state);
+    return state.vt == VT_I4 ? state.lVal : -1;
+}
+
+RECT locationOf(IAccessible* object, long child = CHILDID_SELF) {
+    long x = 0, y = 0, w = 0, h = 0;
+    object->accLocation(&x, &y, &w, &h, childId(child));
+    return {x, y, x + w, y + h};
+}
+
+ComPtr<IAccessible> parentOf(IAccessible* object) {
+    ComPtr<IDispatch> parent;
+    object->get_accParent(parent.put());
+    return parent.query<IAccessible>();
+}
+
+// What lies under a screen point: the deepest object, and a simple child's id
+// when the point is on one.
+struct Hit {
+    ComPtr<IAccessible> object;
+    long child = CHILDID_SELF;
+};
+
+Hit deepestAt(ComPtr<IAccessible> from, POINT p) {
+    Hit hit{std::move(from)};
+    for (;;) {
+        VARIANT v;
+        VariantInit(&v);
+        if (FAILED(hit.object->accHitTest(p.x, p.y, &v)) || v.vt == VT_EMPTY) {
+            return {};
+        }
+        if (v.vt == VT_I4) {
+            hit.child = v.lVal;
+            return hit;
+        }
+        if (v.vt != VT_DISPATCH) {
+            VariantClear(&v);
+            return {};
+        }
+        hit.object = ComPtr<IDispatch>::attach(v.pdispVal).query<IAccessible>();
+        if (!hit.object) {
+            return {};
+        }
+    }
+}
+
+bool sameObject(IUnknown* a, IUnknown* b) {
+    ComPtr<IUnknown> ua = ComPtr<IUnknown>::share(a).query<IUnknown>();
+    ComPtr<IUnknown> ub = ComPtr<IUnknown>::share(b).query<IUnknown>();
+    return ua && ua.get() == ub.get();
+}
+
+ComPtr<IAccessible2> accessible2Of(IAccessible* object) {
+    ComPtr<IServiceProvider> provider =
+        ComPtr<IAccessible>::share(object).query<IServiceProvider>();
+    ComPtr<IAccessible2> result;
+    if (provider) {
+        provider->QueryService(__uuidof(IAccessible), __uuidof(IAccessible2),
+                               reinterpret_cast<void**>(result.put()));
+    }
+    return result;
+}
+
+class AccessibleHost : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { registered_ = registerAccessibleHostLibrary(); }
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+    void TearDown() override { CoUninitialize(); }
+
+    static bool registered_;
+};
+
+bool AccessibleHost::registered_ = false;
+
+TEST_F(AccessibleHost, ServesTheArticleThroughMsaa) {
+    AccessibleHostProcess host(L"article");
+    ASSERT_TRUE(host.ready());
+    DWORD_PTR answer = 1;
+    EXPECT_TRUE(SendMessageTimeoutW(host.frame(), WM_GETOBJECT, 0,
+                                    static_cast<LPARAM>(OBJID_CLIENT), SMTO_ABORTIFHUNG, 1000,
+                                    &answer));
+    EXPECT_EQ(answer, 0u) << "the frame is a plain window";
+
+    ComPtr<IAccessible> root = clientObject(host.page());
+    ASSERT_TRUE(root);
+    EXPECT_EQ(nameOf(root.get()), L"Accessible page window");
+    EXPECT_EQ(roleOf(root.get()), role(ROLE_SYSTEM_CLIENT));
+
+    // Over the heading: the deepest object is its text; the walk up passes
+    // the heading (a role given as a string) and the document.
+    Hit text = deepestAt(root, screenPoint(20, 20));
+    ASSERT_TRUE(text.object);
+    EXPECT_EQ(text.child, CHILDID_SELF);
+    EXPECT_EQ(nameOf(text.object.get()), L"Hello accessible");
+    EXPECT_EQ(roleOf(text.object.get()), role(ROLE_SYSTEM_STATICTEXT));
+
+    ComPtr<IAccessible> heading = parentOf(text.object.get());
+    ASSERT_TRUE(heading);
+    EXPECT_EQ(roleOf(heading.get()), L"heading");
+    EXPECT_EQ(stateOf(heading.get()), STATE_SYSTEM_READONLY);
+    const RECT headingBox = locationOf(heading.get());
+    EXPECT_EQ(headingBox.left, 110);
+    EXPECT_EQ(headingBox.top, 140);
+    EXPECT_EQ(headingBox.right, 490);
+    EXPECT_EQ(headingBox.bottom, 170);
+
+    ComPtr<IAccessible> document = parentOf(heading.get());
+    ASSERT_TRUE(document);
+    EXPECT_EQ(roleOf(document.get()), role(ROLE_SYSTEM_DOCUMENT));
+    EXPECT_EQ(nameOf(document.get()), L"Accessible article");
+    EXPECT_EQ(valueOf(document.get()), L"http://acc.tarnwick.test/article.html");
+    long count = 0;
+    EXPECT_EQ(document->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 6);
+
+    // One object per node: the parent walk and accChild reach the same ones.
+    ComPtr<IAccessible> top = parentOf(document.get());
+    ASSERT_TRUE(top);
+    EXPECT_TRUE(sameObject(top.get(), root.get()));
+    ComPtr<IDispatch> first;
+    EXPECT_EQ(root->get_accChild(childId(1), first.put()), S_OK);
+    EXPECT_TRUE(sameObject(first.get(), document.get()));
+    ComPtr<IDispatch> above;
+    EXPECT_EQ(root->get_accParent(above.put()), S_FALSE);
+    EXPECT_FALSE(above);
+
+    // The list's items are simple children, known by id through the list.
+    Hit item = deepestAt(root, screenPoint(220, 270));
+    ASSERT_TRUE(item.object);
+    EXPECT_EQ(item.child, 2);
+    EXPECT_EQ(roleOf(item.object.get()), role(ROLE_SYSTEM_LIST));
+    EXPECT_EQ(nameOf(item.object.get(), 2), L"Item two");
+    EXPECT_EQ(nameOf(item.object.get(), 1), L"Item one");
+    EXPECT_EQ(roleOf(item.object.get(), 2), role(ROLE_SYSTEM_LISTITEM));
+    const RECT itemBox = locationOf(item.object.get(), 2);
+    EXPECT_EQ(itemBox.left, 310);
+    EXPECT_EQ(itemBox.top, 395);
+    ComPtr<IDispatch> simple;
+    EXPECT_EQ(item.object->get_accChild(childId(2), simple.put()), S_FALSE);
+    EXPECT_FALSE(simple);
+
+    // Without IEnumVARIANT, AccessibleChildren asks accChild for each child.
+    VARIANT children[6];
+    LONG got = 0;
+    EXPECT_EQ(AccessibleChildren(document.get(), 0, 6, children, &got), S_OK);
+    ASSERT_EQ(got, 6);
+    for (VARIANT& v : children) {
+        EXPECT_EQ(v.vt, VT_DISPATCH);
+        VariantClear(&v);
+    }
+    EXPECT_EQ(AccessibleChildren(item.object.get(), 0, 2, children, &got), S_OK);
+    ASSERT_EQ(got, 2);
+    EXPECT_EQ(children[0].vt, VT_I4);
+    EXPECT_EQ(children[1].lVal, 2);
+
+    // The editable field reads by value; a hidden word is never hit, so the
+    // point falls to its section; outside the page there is nothing.
+    Hit field = deepestAt(root, screenPoint(20, 250));
+    ASSERT_TRUE(field.object);
+    EXPECT_EQ(roleOf(field.object.get()), role(ROLE_SYSTEM_TEXT));
+    EXPECT_EQ(nameOf(field.object.get()), L"Field label");
+    EXPECT_EQ(valueOf(field.object.get()), L"typed value");
+    Hit section = deepestAt(root, screenPoint(80, 110));
+    ASSERT_TRUE(section.object);
+    EXPECT_EQ(section.child, CHILDID_SELF);
+    EXPECT_EQ(roleOf(section.object.get()), role(ROLE_SYSTEM_GROUPING));
+    VARIANT outside;
+    VariantInit(&outside);
+    EXPECT_EQ(root->accHitTest(50, 50, &outside), S_FALSE);
+    EXPECT_EQ(outside.vt, VT_EMPTY);
+}
+
+TEST_F(AccessibleHost, OffersIAccessible2AndTextAttributesAcrossProcesses) {
+    ASSERT_TRUE(registered_) << "accessible_host.exe --register failed";
+    AccessibleHostProcess host(L"article");
+    ASSERT_TRUE(host.ready());
+    ComPtr<IAccessible> root = clientObject(host.page());
+    ASSERT_TRUE(root);
+
+    ComPtr<IAccessible> heading = parentOf(deepestAt(root, screenPoint(20, 20)).object.get());
+    ASSERT_TRUE(heading);
+    ComPtr<IAccessible2> heading2 = accessible2Of(heading.get());
+    ASSERT_TRUE(heading2);
+    BSTR attributes = nullptr;
+    EXPECT_EQ(heading2->get_attributes(&attributes), S_OK);
+    EXPECT_EQ(takeString(attributes), L"tag:h1;display:block;id:top;");
+    long ia2Role = 0;
+    EXPECT_EQ(heading2->role(&ia2Role), S_OK);
+    EXPECT_EQ(ia2Role, 0x414) << "IA2_ROLE_HEADING";
+    EXPECT_TRUE(sameObject(heading2.get(), heading.get()));
+
+    // The white-on-white word: its IAccessible members through the
+    // IAccessible2 proxy, then its text and text attributes.
+    Hit ghost = deepestAt(root, screenPoint(200, 110));
+    ASSERT_TRUE(ghost.object);
+    ComPtr<IAccessible2> ghost2 = accessible2Of(ghost.object.get());
+    ASSERT_TRUE(ghost2);
+    EXPECT_EQ(nameOf(ghost2.get()), L"ghost");
+    EXPECT_EQ(roleOf(ghost2.get()), role(ROLE_SYSTEM_STATICTEXT));
+    EXPECT_EQ(ghost2->get_attributes(&attributes), S_OK);
+    EXPECT_EQ(takeString(attributes), L"display:inline;");
+    ComPtr<IAccessibleText> text = ghost2.query<IAccessibleText>();
+    ASSERT_TRUE(text);
+    long start = -1, end = -1;
+    EXPECT_EQ(text->get_attributes(0, &start, &end, &attributes), S_OK);
+    EXPECT_EQ(takeString(attributes),
+              L"font-size:12pt;color:rgb(255, 255, 255);background-color:rgb(255, 255, 255);");
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 5);
+    long characters = 0;
+    EXPECT_EQ(text->get_nCharacters(&characters), S_OK);
+    EXPECT_EQ(characters, 5);
+    BSTR content = nullptr;
+    EXPECT_EQ(text->get_text(1, 4, &content), S_OK);
+    EXPECT_EQ(takeString(content), L"hos");
+
+    // A container has no text interface of its own.
+    ComPtr<IAccessible2> section2 = accessible2Of(parentOf(ghost.object.get()).get());
+    ASSERT_TRUE(section2);
+    EXPECT_EQ(section2->get_attributes(&attributes), S_OK);
+    EXPECT_EQ(takeString(attributes), L"tag:div;display:block;id:junk;");
+    EXPECT_FALSE(section2.query<IAccessibleText>());
+}
+
+TEST_F(AccessibleHost, WithMsaaOnlyOffersNoIAccessible2) {
+    AccessibleHostOptions options;
+    options.msaaOnly = true;
+    AccessibleHostProcess host(L"article", options);
+    ASSERT_TRUE(host.ready());
+    ComPtr<IAccessible> root = clientObject(host.page());
+    ASSERT_TRUE(root);
+    Hit text = deepestAt(root, screenPoint(20, 20));
+    ASSERT_TRUE(text.object);
+    EXPECT_EQ(nameOf(text.object.get()), L"Hello accessible");
+    EXPECT_FALSE(text.object.query<IServiceProvider>());
+    EXPECT_FALSE(text.object.query<IAccessible2>());
+    EXPECT_EQ(roleOf(parentOf(text.object.get()).get()), L"heading");
+}
+
+TEST_F(AccessibleHost, TheLatePageGrowsItsTreeAfterTheFirstRequest) {
+    AccessibleHostProcess host(L"late");
+    ASSERT_TRUE(host.ready());
+    ComPtr<IAccessible> root = clientObject(host.page());
+    ASSERT_TRUE(root);
+    ComPtr<IDispatch> child;
+    ASSERT_EQ(root->get_accChild(childId(1), child.put()), S_OK);
+    ComPtr<IAccessible> document = child.query<IAccessible>();
+    ASSERT_TRUE(document);
+    long count = -1;
+    EXPECT_EQ(document->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 0) << "empty at first";
+
+    const ULONGLONG deadline = GetTickCount64() + kCallLimitMs;
+    while (count == 0 && GetTickCount64() < deadline) {
+        Sleep(kPollMs);
+        document->get_accChildCount(&count);
+    }
+    EXPECT_EQ(count, 6);
+    Hit text = deepestAt(root, screenPoint(20, 20));
+    ASSERT_TRUE(text.object);
+    EXPECT_EQ(nameOf(text.object.get()), L"Hello accessible");
+}
+
+TEST_F(AccessibleHost, AHungHostFailsTheObjectRequest) {
+    AccessibleHostOptions options;
+    options.hang = true;
+    AccessibleHostProcess host(L"article", options);
+    ASSERT_TRUE(host.ready());
+    DWORD_PTR result = 0;
+    EXPECT_FALSE(SendMessageTimeoutW(host.page(), WM_GETOBJECT, 0,
+                                     static_cast<LPARAM>(OBJID_CLIENT), SMTO_ABORTIFHUNG, 1000,
+                                     &result));
+}
+
+// A remote call made on a worker thread (a proxy belongs to the thread that
+// got it), so that the test thread can watch it block. The worker gets its
+// object and calls once at once, then once more when go() is called.
+class WorkerCall {
+  public:
+    using Acquire = std::function<ComPtr<IUnknown>()>;
+    using Call = std::function<HRESULT(IUnknown*, std::wstring&)>;
+
+    WorkerCall(Acquire acquire, Call call)
+        : warm_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          go_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          thread_([this, acquire, call] { run(acquire, call); }) {}
+    WorkerCall(const WorkerCall&) = delete;
+    WorkerCall& operator=(const WorkerCall&) = delete;
+    // The worker's call returns once its host answers again or ends.
+    ~WorkerCall() {
+        SetEvent(go_);
+        thread_.join();
+        CloseHandle(warm_);
+        CloseHandle(go_);
+        CloseHandle(done_);
+    }
+
+    bool warmed() { return WaitForSingleObject(warm_, kCallLimitMs) == WAIT_OBJECT_0; }
+    void go() { SetEvent(go_); }
+    bool done(DWORD ms) { return WaitForSingleObject(done_, ms) == WAIT_OBJECT_0; }
+
+    HRESULT firstResult = E_FAIL;
+    std::wstring firstText;
+    HRESULT result = E_FAIL;
+    std::wstring text;
+
+  private:
+    void run(const Acquire& acquire, const Call& call) {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            ComPtr<IUnknown> object = acquire();
+            if (object) {
+                firstResult = call(object.get(), firstText);
+            }
+            SetEvent(warm_);
+            WaitForSingleObject(go_, kCallLimitMs);
+            if (object) {
+                result = call(object.get(), text);
+            }
+            SetEvent(done_);
+        }
+        CoUninitialize();
+    }
+
+    HANDLE warm_;
+    HANDLE go_;
+    HANDLE done_;
+    std::thread thread_;
+};
+
+// A fresh name in the prefix's temporary folder.
+std::wstring hangFilePath() {
+    wchar_t folder[MAX_PATH];
+    wchar_t name[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"tnk", 0, name);
+    DeleteFileW(name);
+    return name;
+}
+
+// The file that holds a host's calls while it exists. Declared after the
+// worker, so that it goes first and frees a held call whatever happened.
+class HangFile {
+  public:
+    explicit HangFile(std::wstring path) : path_(std::move(path)) {}
+    HangFile(const HangFile&) = delete;
+    HangFile& operator=(const HangFile&) = delete;
+    ~HangFile() { remove(); }
+
+    bool create() {
+        HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE && CloseHandle(h);
+    }
+    void remove() { DeleteFileW(path_.c_str()); }
+
+  private:
+    std::wstring path_;
+};
+
+// The window no longer reads its messages: its thread is held inside a call.
+bool waitUntilBlocked(HWND window) {
+    const ULONGLONG deadline = GetTickCount64() + kCallLimitMs;
+    while (GetTickCount64() < deadline) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 300, &answer)) {
+            return true;
+        }
+        Sleep(kPollMs);
+    }
+    return false;
+}
+
+// Holds the worker's second call with the file, checks that it and the host
+// window block, then lets it go.
+void expectBlockedWhileTheFileExists(HangFile& file, WorkerCall& worker, HWND window) {
+    ASSERT_TRUE(worker.warmed());
+    ASSERT_EQ(worker.firstResult, S_OK);
+    ASSERT_TRUE(file.create());
+    worker.go();
+    EXPECT_TRUE(waitUntilBlocked(window));
+    EXPECT_FALSE(worker.done(0)) << "the call returned while the file existed";
+    file.remove();
+    ASSERT_TRUE(worker.done(kCallLimitMs));
+    EXPECT_EQ(worker.result, S_OK);
+    EXPECT_EQ(worker.text, worker.firstText);
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer));
+}
+
+TEST_F(AccessibleHost, AHangFileHoldsCallsUntilItIsRemoved) {
+    const std::wstring path = hangFilePath();
+    AccessibleHostOptions options;
+    options.hangFile = path;
+    AccessibleHostProcess host(L"article", options);
+    ASSERT_TRUE(host.ready());
+    const HWND page = host.page();
+    WorkerCall worker(
+        [page] {
+            ComPtr<IAccessible> object = clientObject(page);
+            return object.query<IUnknown>();
+        },
+        [](IUnknown* object, std::wstring& out) {
+            BSTR name = nullptr;
+            ComPtr<IAccessible> accessible = ComPtr<IUnknown>::share(object).query<IAccessible>();
+            HRESULT hr =
+                accessible ? accessible->get_accName(childId(CHILDID_SELF), &name) : E_FAIL;
+            out = takeString(name);
+            return hr;
+        });
+    HangFile file(path);
+    expectBlockedWhileTheFileExists(file, worker, page);
+    EXPECT_EQ(worker.text, L"Accessible page window");
+}
+
+// The HTML page host has the same mode, for a browser that hangs after
+// handing out its document.
+TEST_F(AccessibleHost, AHangFileHoldsPageHostCallsToo) {
+    const std::wstring path = hangFilePath();
+    // The page argument carries the option to the host's command line.
+    PageHostProcess host(L"simple --hang-file \"" + path + L"\"");
+    ASSERT_TRUE(host.ready());
+    const HWND server = host.server();
+    WorkerCall worker(
+        [server]() -> ComPtr<IUnknown> {
+            DWORD_PTR result = 0;
+            const UINT message = RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
+            ComPtr<IUnknown> document;
+            if (SendMessageTimeoutW(server, message, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) &&
+                result != 0) {
+                ObjectFromLresult(result, kIidHtmlDocument, 0,
+                                  reinterpret_cast<void**>(document.put()));
+            }
+            return document;
+        },
+        [](IUnknown* object, std::wstring& out) {
+            BSTR title = nullptr;
+            ComPtr<IHTMLDocument2> document =
+                ComPtr<IUnknown>::share(object).query<IHTMLDocument2>();
+            HRESULT hr = document ? document->get_title(&title) : E_FAIL;
+            out = takeString(title);
+            return hr;
+        });
+    HangFile file(path);
+    expectBlockedWhileTheFileExists(file, worker, server);
+    EXPECT_EQ(worker.text, L"Simple page");
+}
+
+}  // namespace
+}  // namespace tnk::test
