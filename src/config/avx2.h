@@ -21,9 +21,10 @@ namespace markup {
 // Decodes whole characters of UTF-8 from s[i] on into `out`, while they are ASCII or
 // the two- and three-byte sequences that the reader decodes itself (lead bytes C2..DF,
 // E1..EC and EE..EF with their continuation bytes), and with `ampersand` replaces the
-// three entities; stops before anything else, or where fewer than 69 bytes are left.
-// Advances `i` and `out`. `out` has room for at least size - i units; it never runs
-// ahead of the input.
+// three entities; stops before anything else, or where fewer than kAvx2DecodeMinimum
+// bytes are left. Advances `i` and `out`. `out` has room for at least size - i units;
+// it never runs ahead of the input.
+constexpr std::size_t kAvx2DecodeMinimum = 69;
 void decodeUtf8Avx2(const unsigned char* s, std::size_t size, std::size_t& i, char16_t*& out,
                     bool ampersand);
 

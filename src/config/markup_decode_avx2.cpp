@@ -158,7 +158,8 @@ void decodeWithAvx2(const unsigned char* s, std::size_t size, std::size_t& posit
     std::size_t i = position;
     char16_t* out = output;
     // Five bytes beyond the 64 of a step are read for what starts in them.
-    while (size - i >= 69) {
+    static_assert(kAvx2DecodeMinimum == 64 + 5);
+    while (size - i >= kAvx2DecodeMinimum) {
         const Classes c = classify(s + i, Entities);
         if (c.ascii == ~std::uint64_t{0} && (c.entity4 | c.entity6) == 0) {
             for (int k = 0; k < 4; ++k) {

@@ -101,7 +101,7 @@ std::u16string decodedUtf8(const unsigned char* s, std::size_t size, bool ampers
     std::size_t i = 0;
     const bool avx2 = markupAvx2Decoding();
     while (i != size) {
-        if (avx2) {
+        if (avx2 && size - i >= markup::kAvx2DecodeMinimum) {
             // Long stretches, 64 bytes a step.
             markup::decodeUtf8Avx2(s, size, i, out, ampersand);
             if (i == size) {
