@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <memory>
 #include <string>
 
 #include "capture/win32/win32_window_system.h"
@@ -57,10 +58,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     {
-        // Gone before the component library shuts down, so that no page
-        // object is released after it.
-        tnk::Win32WindowSystem windows;
-        tnk::MainWindow window(windows);
+        // The page objects live on the capture's worker threads, each with
+        // the component library of its own; a worker stuck in a hung program
+        // ends with the process.
+        tnk::MainWindow window([] { return std::make_unique<tnk::Win32WindowSystem>(); });
         window.run();
     }
     CoUninitialize();

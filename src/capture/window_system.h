@@ -35,6 +35,11 @@ class WindowSystem {
     // object, with the same time-out); null when the window answers with no
     // object of its own.
     virtual dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) = 0;
+    // The program (process id) a window belongs to.
+    virtual std::uint32_t processOf(WindowHandle window) = 0;
+    // Whether the window's program takes messages within the time-out: a
+    // program that does not is hung, and so are the calls into it.
+    virtual bool answers(WindowHandle window, unsigned timeoutMs) = 0;
 };
 
 }  // namespace tnk

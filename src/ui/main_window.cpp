@@ -65,11 +65,11 @@ RECT clientRectOf(HWND control) {
 
 }  // namespace
 
-MainWindow::MainWindow(WindowSystem& windows)
+MainWindow::MainWindow(WindowSystemFactory makeWindows)
     : icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM))),
       dragCursor_(loadDragCursor()),
       backgroundBrush_(CreateSolidBrush(PanelColor)),
-      engine_(capture, windows, *this) {}
+      makeWindows_(std::move(makeWindows)) {}
 
 MainWindow::~MainWindow() {
     DeleteObject(backgroundBrush_);
@@ -118,8 +118,8 @@ BOOL MainWindow::onInitDialog() {
     }
 
     readOptions();
-    engine_.setAnyWindow(anyWindowChecked());
     applyAutoWrap();
+    startCapture();
     SetFocus(output());
     return FALSE;
 }
@@ -152,9 +152,6 @@ bool MainWindow::anyWindowChecked() const {
 void MainWindow::onOptionClicked(int id) {
     if (id == IDC_AUTOWRAP) {
         applyAutoWrap();
-    }
-    if (id == IDC_ANYWINDOW) {
-        engine_.setAnyWindow(anyWindowChecked());
     }
     ConfigNode* option = theConfig().findTopLevel(u"option");
     if (!option) {
@@ -209,8 +206,9 @@ HBRUSH MainWindow::onCtlColor(UINT, HDC dc, HWND) {
 }
 
 bool MainWindow::onClose() {
-    capture.baseElement.reset();
-    capture.document.reset();
+    // The worker lets go of the page's objects on its own thread; a worker
+    // stuck in a hung program is not waited for.
+    client_.reset();
     end(IDOK);
     return true;
 }
@@ -278,6 +276,9 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
             return onTimer(wParam);
         case WM_CAPTURECHANGED:
             onCaptureChanged(reinterpret_cast<HWND>(lParam));
+            return true;
+        case kCaptureUpdates:
+            onCaptureUpdates();
             return true;
         default:
             return false;

@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "capture/capture_engine.h"
-#include "capture/capture_host.h"
-#include "capture/capture_state.h"
+#include "capture/capture_client.h"
 #include "capture/window_system.h"
 #include "ui/dialog.h"
 #include "ui/resize_layout.h"
@@ -15,29 +15,36 @@
 
 namespace tnk {
 
+// What the window shows of the capture: strings only. The objects of other
+// programs stay with the capture worker.
+struct CaptureView {
+    std::u16string text;
+    std::u16string html;
+    std::u16string sourceUrl;
+    std::u16string sourceTitle;
+};
+
 // The window the user works in (template 102): the hand icon to drag from,
 // the options, the Text and HTML tabs over the read-only text area, and the
-// command buttons. It owns the capture and hosts the capture engine.
+// command buttons. The capture itself runs on a worker thread (CaptureClient);
+// the window hands it each step and shows what comes back.
 //
 // The handlers are split by concern: main_window.cpp (opening, layout,
-// colours, options, closing), main_window_capture.cpp (the drag gesture) and
-// main_window_commands.cpp (the buttons and the tabs).
-class MainWindow : public Dialog, public CaptureHost {
+// colours, options, closing), main_window_capture.cpp (the drag gesture and
+// the capture's results) and main_window_commands.cpp (the buttons and the
+// tabs).
+class MainWindow : public Dialog {
   public:
-    explicit MainWindow(WindowSystem& windows);
+    using WindowSystemFactory = std::function<std::unique_ptr<WindowSystem>()>;
+    explicit MainWindow(WindowSystemFactory makeWindows);
     ~MainWindow() override;
 
     INT_PTR run();
 
-    // CaptureHost
-    void showCurrentTab() override;
-    void enableEnlarge(bool enabled) override;
-    void enableShrink(bool enabled) override;
-    bool isHostOrDirectChild(WindowHandle window) override;
-
+    void showCurrentTab();
     void applyAutoWrap();
 
-    CaptureState capture;
+    CaptureView capture;
 
   protected:
     BOOL onInitDialog() override;
@@ -49,6 +56,9 @@ class MainWindow : public Dialog, public CaptureHost {
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
   private:
+    // Posted by the capture's threads when results wait to be shown.
+    static constexpr UINT kCaptureUpdates = WM_APP + 1;
+
     // main_window.cpp
     void setCaptions();
     void readOptions();
@@ -68,6 +78,13 @@ class MainWindow : public Dialog, public CaptureHost {
     void restoreCursor();
     void hideForDrag();
     void showAfterDrag();
+    void startCapture();
+    void onCaptureUpdates();
+    void applyCaptureUpdate(const CaptureUpdate& update);
+    // Lets the capture finish every step handed over so far (a command works
+    // on its result), unless its worker is stuck.
+    void finishCapture();
+    bool isHostOrDirectChild(WindowHandle window) const;
 
     // main_window_commands.cpp
     const std::u16string& shownString() const;
@@ -86,7 +103,8 @@ class MainWindow : public Dialog, public CaptureHost {
     HBRUSH backgroundBrush_;
     TabStrip tabStrip_;
     ResizeLayout layout_;
-    CaptureEngine engine_;
+    WindowSystemFactory makeWindows_;
+    std::unique_ptr<CaptureClient> client_;
     // A drag is under way: set at mouse down, cleared at the release or when
     // the mouse capture is lost without one.
     bool dragging_ = false;

@@ -2,6 +2,7 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "resources/resource.h"
 #include "ui/win_string.h"
@@ -45,28 +46,81 @@ void MainWindow::onMouseMove(POINT client) {
         return;
     }
     lastPoint_ = screen;
-    engine_.captureAtPoint({screen.x, screen.y});
+    client_->point({screen.x, screen.y}, anyWindowChecked());
 }
 
 void MainWindow::onLButtonUp() {
-    engine_.clearFrameOffsets();
     if (GetCapture() != hwnd()) {
+        client_->clearFrameOffsets();
         return;
     }
-    if (capture.baseElement && isChecked(hwnd(), IDC_FILTER)) {
-        HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        capture.text.clear();
-        engine_.filteredText(*capture.baseElement, capture.text);
-        if (TabCtrl_GetCurSel(item(IDC_TABS)) == 0) {
-            SetWindowTextW(output(), toWide(capture.text).c_str());
-        }
-        SetCursor(previous);
-    }
-    engine_.recordSource();
+    // The worker empties the frame offsets, filters the text and records the
+    // page's address and title; the window is the user's again at once.
+    client_->release(isChecked(hwnd(), IDC_FILTER));
     // The release is not a lost capture: WM_CAPTURECHANGED must not end it twice.
     dragging_ = false;
     ReleaseCapture();
     showAfterDrag();
+}
+
+void MainWindow::startCapture() {
+    const HWND window = hwnd();
+    CaptureClient::Setup setup;
+    setup.makeWindows = makeWindows_;
+    // GetParent also names the owner of a pop-up, so a box this window owns
+    // counts as its own too.
+    setup.isHostWindow = [window](WindowHandle w) {
+        const HWND other = reinterpret_cast<HWND>(w);
+        return other == window || GetParent(other) == window;
+    };
+    setup.threadStart = [] { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); };
+    setup.threadEnd = [] { CoUninitialize(); };
+    setup.notify = [window] { PostMessageW(window, kCaptureUpdates, 0, 0); };
+    setup.wait = [](std::chrono::milliseconds time) {
+        // Only what is sent to the window is handled meanwhile: no input, so
+        // no handler runs again before the command that waits.
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(time.count()), QS_SENDMESSAGE,
+                                    0);
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    };
+    client_ = std::make_unique<CaptureClient>(std::move(setup));
+}
+
+void MainWindow::onCaptureUpdates() {
+    if (client_) {
+        client_->pump([this](const CaptureUpdate& update) { applyCaptureUpdate(update); });
+    }
+}
+
+void MainWindow::finishCapture() {
+    if (client_) {
+        client_->finish([this](const CaptureUpdate& update) { applyCaptureUpdate(update); });
+    }
+}
+
+void MainWindow::applyCaptureUpdate(const CaptureUpdate& update) {
+    if (update.shown) {
+        capture.text = update.text;
+        capture.html = update.html;
+        showCurrentTab();
+    }
+    if (update.filtered) {
+        capture.text = update.text;
+        if (TabCtrl_GetCurSel(item(IDC_TABS)) == 0) {
+            SetWindowTextW(output(), toWide(capture.text).c_str());
+        }
+    }
+    if (update.enlarge) {
+        EnableWindow(item(IDC_ENLARGE), *update.enlarge);
+    }
+    if (update.shrink) {
+        EnableWindow(item(IDC_SHRINK), *update.shrink);
+    }
+    if (update.sourced) {
+        capture.sourceUrl = update.sourceUrl;
+        capture.sourceTitle = update.sourceTitle;
+    }
 }
 
 void MainWindow::hideForDrag() {
@@ -114,7 +168,7 @@ void MainWindow::onCaptureChanged(HWND newOwner) {
         return;
     }
     dragging_ = false;
-    engine_.clearFrameOffsets();
+    client_->clearFrameOffsets();
     KillTimer(hwnd(), kCaptureTimer);
     restoreCursor();
     showAfterDrag();

@@ -59,21 +59,6 @@ void MainWindow::showCurrentTab() {
     SetWindowTextW(output(), toWide(shownString()).c_str());
 }
 
-void MainWindow::enableEnlarge(bool enabled) {
-    EnableWindow(item(IDC_ENLARGE), enabled);
-}
-
-void MainWindow::enableShrink(bool enabled) {
-    EnableWindow(item(IDC_SHRINK), enabled);
-}
-
-bool MainWindow::isHostOrDirectChild(WindowHandle window) {
-    // GetParent also names the owner of a pop-up, so a box this window owns
-    // counts as its own too.
-    HWND w = reinterpret_cast<HWND>(window);
-    return w == hwnd() || GetParent(w) == hwnd();
-}
-
 bool MainWindow::onCommand(int id, int code, HWND) {
     switch (id) {
         case IDOK:
@@ -81,10 +66,10 @@ bool MainWindow::onCommand(int id, int code, HWND) {
             // Enter and Escape never close the main window.
             return true;
         case IDC_ENLARGE:
-            engine_.enlarge();
+            client_->enlarge();
             return true;
         case IDC_SHRINK:
-            engine_.shrink();
+            client_->shrink();
             return true;
         case IDC_COPY:
             onCopy();
@@ -133,14 +118,17 @@ bool MainWindow::onDrawItem(DRAWITEMSTRUCT& item) {
 }
 
 void MainWindow::onTabChanged() {
+    finishCapture();
     showCurrentTab();
 }
 
 void MainWindow::onCopy() {
+    finishCapture();
     SendMessageW(output(), WM_COPY, 0, 0);
 }
 
 void MainWindow::onSave() {
+    finishCapture();
     wchar_t file[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -173,6 +161,7 @@ void MainWindow::onSave() {
 }
 
 void MainWindow::onDepository() {
+    finishCapture();
     openDepositoryDialog(hwnd(), capture.sourceTitle, capture.sourceUrl, shownString());
 }
 

@@ -135,6 +135,19 @@ dom::DocumentPtr FakeWindowSystem::accessibleDocumentOfWindow(WindowHandle windo
     return w->hung ? nullptr : w->accessible;
 }
 
+std::uint32_t FakeWindowSystem::processOf(WindowHandle window) {
+    FakeWindow* w = find(window);
+    return w ? w->process : 0;
+}
+
+bool FakeWindowSystem::answers(WindowHandle window, unsigned) {
+    FakeWindow* w = find(window);
+    if (!w) {
+        return true;
+    }
+    return w->answering ? w->answering() : !w->hung;
+}
+
 void FakeCaptureHost::showCurrentTab() {
     shown = tab == 0 ? state_.text : state_.html;
     ++showCount;

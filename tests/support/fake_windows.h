@@ -5,6 +5,8 @@
 // page document per window, and windows that answer only by message or not
 // at all.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +32,10 @@ struct FakeWindow {
     dom::DocumentPtr document{};
     // The page of the window's accessible objects.
     dom::DocumentPtr accessible{};
+    std::uint32_t process = 1;
+    // Whether the program takes messages now (default: it does unless hung);
+    // may be asked from any thread.
+    std::function<bool()> answering{};
 
     // What the engine asked, for tests.
     int documentRequests = 0;
@@ -55,6 +61,8 @@ class FakeWindowSystem : public WindowSystem {
     std::u16string messageText(WindowHandle window, int bufferChars) override;
     dom::DocumentPtr documentOfWindow(WindowHandle window) override;
     dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) override;
+    std::uint32_t processOf(WindowHandle window) override;
+    bool answers(WindowHandle window, unsigned timeoutMs) override;
 
   private:
     FakeWindow* find(WindowHandle handle);

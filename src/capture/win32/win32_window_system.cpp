@@ -92,6 +92,18 @@ std::u16string Win32WindowSystem::messageText(WindowHandle window, int bufferCha
     return fromWide(std::wstring_view(buffer.data(), n));
 }
 
+std::uint32_t Win32WindowSystem::processOf(WindowHandle window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd(window), &process);
+    return process;
+}
+
+bool Win32WindowSystem::answers(WindowHandle window, unsigned timeoutMs) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(hwnd(window), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                               timeoutMs, &ignored) != 0;
+}
+
 dom::DocumentPtr Win32WindowSystem::documentOfWindow(WindowHandle window) {
     bool answered = false;
     dom::DocumentPtr document =

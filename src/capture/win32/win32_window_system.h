@@ -22,6 +22,8 @@ class Win32WindowSystem final : public WindowSystem {
     std::u16string messageText(WindowHandle window, int bufferChars) override;
     dom::DocumentPtr documentOfWindow(WindowHandle window) override;
     dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) override;
+    std::uint32_t processOf(WindowHandle window) override;
+    bool answers(WindowHandle window, unsigned timeoutMs) override;
 
   private:
     // The last window that left the page document request unanswered: it
