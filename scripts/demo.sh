@@ -119,16 +119,16 @@ screenshot() {
 
 # Tarnwick in a folder of its own, with a tnk.cfg packed for that copy from
 # the default configuration: the filter on, hiding off (so the window shows
-# the text during the drag), and wrapped lines.
+# the text during the drag), wrapped lines, and capture from any program.
 start_tarnwick() {
     local app="$work/app"
     mkdir -p "$app"
     cp "$build/src/app/tarnwick.exe" "$app/"
-    sed -E 's|<option [^>]*>|<option autowrap="1" filter="1" hideoc="0">|' \
+    sed -E 's|<option [^>]*>|<option anywindow="1" autowrap="1" filter="1" hideoc="0">|' \
         "$root/src/resources/default_config.xml" >"$work/demo.xml"
     grep -q 'filter="1"' "$work/demo.xml" || fail "no option element in the default configuration"
     "$build/host-tools/tools/tnkcfg/tnkcfg" pack "$work/demo.xml" --exe "$app/tarnwick.exe" \
-        -o "$app/tnk.cfg" >/dev/null || fail "could not pack tnk.cfg"
+        -o "$app/tnk.cfg" --force >/dev/null || fail "could not pack tnk.cfg"
     start_wine "$work/tarnwick.out" "$app/tarnwick.exe"
     local name a b c d
     while read -r name a b c d; do
@@ -146,14 +146,21 @@ start_tarnwick() {
     xdotool click 1
 }
 
-start_page_host() {
-    local out="$work/page_host.out"
-    start_wine "$out" "$build/tests/support/page_host/page_host.exe" "$1"
+# Starts one of the test hosts (page_host, accessible_host) with a page and
+# waits for its ready line.
+start_host() {
+    local host=$1 page=$2
+    local out="$work/$host.out"
+    start_wine "$out" "$build/tests/support/$host/$host.exe" "$page"
     for _ in $(seq 1 $((state_timeout * 5))); do
-        grep -q "page_host ready" "$out" 2>/dev/null && return 0
+        grep -q "$host ready" "$out" 2>/dev/null && return 0
         sleep 0.2
     done
-    fail "the page host did not start: $(cat "$out")"
+    fail "$host did not start: $(cat "$out")"
+}
+
+start_page_host() {
+    start_host page_host "$1"
 }
 
 # Scene: a drag over a page served through the browser's document
@@ -203,6 +210,51 @@ EOF
     end_scene
 }
 
+# Scene: the same gesture over a program that is no browser page at all,
+# read through its accessible objects ("Capture from any program"): a
+# heading, then a passage hiding text in the ways such a program reports (an
+# invisible object, a zero font size, text in its background colour).
+scene_accessible_capture() {
+    start_host accessible_host article
+    start_tarnwick
+
+    xdotool mousemove "$icon_x" "$icon_y"
+    sleep 0.3
+    xdotool mousedown 1
+    page_at 200 25
+    glide "$icon_x" "$icon_y" "$page_x" "$page_y" 16
+    shown_text "the heading" --has "Hello accessible" >/dev/null
+    local x=$page_x y=$page_y
+    page_at 40 115
+    glide "$x" "$y" "$page_x" "$page_y"
+    local dragging
+    dragging=$(shown_text "the passage" --has "ghost" --lacks "Hello accessible")
+    screenshot "$shots/accessible-1-dragging.png" "$page_x" "$page_y"
+
+    xdotool mouseup 1
+    local released
+    released=$(shown_text "the filtered passage" --has "Visible text" --lacks "ghost")
+    screenshot "$shots/accessible-2-released.png" "$page_x" "$page_y"
+
+    xdotool mousemove "$((plus_x + 3))" "$((plus_y + 4))"
+    sleep 0.3
+    xdotool click 1
+    local enlarged
+    enlarged=$(shown_text "the enclosing object" --has "Hello accessible")
+    screenshot "$shots/accessible-3-enlarged.png" "$((plus_x + 3))" "$((plus_y + 4))"
+
+    cat <<EOF
+Over a program read through its accessible objects, the passage shows with
+its hidden parts:
+$(sed 's/^/    /' <<<"$dragging")
+Released, with "Filter rubbish characters" on, they are gone:
+$(sed 's/^/    /' <<<"$released")
+"+" widens the capture to the program's document:
+$(sed 's/^/    /' <<<"$enlarged")
+EOF
+    end_scene
+}
+
 main() {
     source "$root/scripts/wine-session.sh"
     # Someone at a terminal with a display set is watching.
@@ -217,6 +269,7 @@ main() {
     rm -f "$shots"/*.png
 
     scene_page_capture
+    scene_accessible_capture
 
     echo "Pictures:"
     ls "$shots"/*.png | sed 's/^/    /'

@@ -16,7 +16,7 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [ ! -x /usr/lib/wine/
 fi
 cmake --preset win64 -B "$build" >/dev/null
 if [ "${1:-}" = --demo ]; then
-    cmake --build "$build" --target tarnwick page_host demo_reader -j "$(nproc)"
+    cmake --build "$build" --target tarnwick page_host accessible_host demo_reader -j "$(nproc)"
     exec "$root/scripts/demo.sh" "$build"
 fi
 cmake --build "$build" --target tarnwick -j "$(nproc)"

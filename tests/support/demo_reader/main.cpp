@@ -1,7 +1,7 @@
 // demo_reader.exe: what the demo script needs of Tarnwick's main window, read
 // from another process of the same Wine session.
 //
-//   demo_reader place X Y
+//   demo_reader place X Y [WIDTH HEIGHT]
 //       waits for the main window, moves it to (X, Y), brings it to the front
 //       and prints where its parts are, in screen pixels, one per line:
 //       "window L T R B", "icon X Y", "blank X Y", "plus X Y"
@@ -95,13 +95,13 @@ POINT centerOf(HWND window) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-int place(int x, int y) {
+int place(int x, int y, int width, int height) {
     HWND main = mainWindow(kFindSeconds);
     if (!main) {
         std::fprintf(stderr, "demo_reader: no Tarnwick window\n");
         return 1;
     }
-    SetWindowPos(main, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
+    SetWindowPos(main, HWND_TOP, x, y, width, height, width > 0 ? 0 : SWP_NOSIZE);
     SetForegroundWindow(main);
     RECT frame{};
     GetWindowRect(main, &frame);
@@ -148,7 +148,7 @@ int text(const std::vector<std::wstring>& has, const std::vector<std::wstring>& 
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: demo_reader place X Y\n"
+                 "usage: demo_reader place X Y [WIDTH HEIGHT]\n"
                  "       demo_reader text [--has TEXT]... [--lacks TEXT]... [--wait SECONDS]\n");
     return 2;
 }
@@ -157,8 +157,9 @@ int usage() {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"place" && argc == 4) {
-        return place(_wtoi(argv[2]), _wtoi(argv[3]));
+    if (command == L"place" && (argc == 4 || argc == 6)) {
+        return place(_wtoi(argv[2]), _wtoi(argv[3]), argc == 6 ? _wtoi(argv[4]) : 0,
+                     argc == 6 ? _wtoi(argv[5]) : 0);
     }
     if (command != L"text") {
         return usage();
