@@ -11,6 +11,11 @@ std::atomic<bool>& markupDecoding() {
     return on;
 }
 
+std::atomic<bool>& markupEncoding() {
+    static std::atomic<bool> on{avx2Usable()};
+    return on;
+}
+
 }  // namespace
 
 bool avx2Usable() {
@@ -31,6 +36,18 @@ bool useMarkupAvx2Decoding(bool on) {
         return false;
     }
     markupDecoding().store(on);
+    return true;
+}
+
+bool markupAvx2Encoding() {
+    return markupEncoding().load(std::memory_order_relaxed);
+}
+
+bool useMarkupAvx2Encoding(bool on) {
+    if (on && !avx2Usable()) {
+        return false;
+    }
+    markupEncoding().store(on);
     return true;
 }
 

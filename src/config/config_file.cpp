@@ -1,7 +1,9 @@
 #include "config/config_file.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -177,6 +179,156 @@ Bytes& scratchBytes() {
     return bytes;
 }
 
+// The bytes of a file being saved: the markup writer fills them from the front,
+// and since codebook blocks are independent, helper threads encipher each stretch
+// of whole blocks as soon as the writer has passed it. What is left when the
+// writer is done is shared out between the helpers and the saving thread.
+class SaveBuffer final : public ByteRoom {
+  public:
+    SaveBuffer(Bytes& bytes, const CipherKey& key) : bytes_(bytes), key_(key) {
+        // Room for the size of the last file read or saved with some to spare, so
+        // that the buffer seldom grows while helpers work on it. Its old bytes do
+        // not matter: a smaller buffer is dropped before a new one is made.
+        const std::size_t wanted = bytes_.size() + bytes_.size() / 8 + (64u << 10);
+        if (bytes_.capacity() < wanted) {
+            bytes_.clear();
+            bytes_.shrink_to_fit();
+        }
+        bytes_.resize(wanted);
+        data_ = bytes_.data();
+    }
+
+    ~SaveBuffer() {
+        {
+            // Left early (no memory): nothing more is handed out.
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ready_ = claimed_;
+            finished_ = true;
+        }
+        stopHelpers();
+    }
+
+    SaveBuffer(const SaveBuffer&) = delete;
+    SaveBuffer& operator=(const SaveBuffer&) = delete;
+
+    std::span<std::uint8_t> room(std::size_t written, std::size_t size) override {
+        if (written >= ready_ + kStep)
+            handOut(written / kPiece * kPiece);
+        if (bytes_.size() - written < size)
+            grow(written, size);
+        // Shorter than the buffer, so that the writer comes back after every step.
+        return {data_, std::min(bytes_.size(), written + std::max(size, kStep))};
+    }
+
+    // The writer ended at `end`: pads the last block with zeros, enciphers what is
+    // left and returns the size of the file.
+    std::size_t finish(std::size_t end) {
+        const std::size_t size = roundUpToBlock(end);
+        std::memset(room(end, size - end).data() + end, 0, size - end);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ready_ = size;
+            finished_ = true;
+        }
+        wake_.notify_all();
+        encipherPieces();
+        stopHelpers();
+        return size;
+    }
+
+  private:
+    // Bytes handed out at a time: large enough that threads seldom meet at the
+    // lock, small enough that the helpers start early and end together. A whole
+    // number of the vector cipher's groups.
+    static constexpr std::size_t kPiece = 1u << 20;
+    static constexpr std::size_t kStep = kPiece;
+    // Below a few megabytes a thread costs more than it saves.
+    static constexpr std::size_t kHelpersFrom = 4u << 20;
+
+    // Makes [.., end) available to the helpers, starting them the first time.
+    void handOut(std::size_t end) {
+        if (helpers_.empty() && end >= kHelpersFrom)
+            startHelpers();
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ready_ = end;
+        }
+        wake_.notify_all();
+    }
+
+    void startHelpers() {
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        const std::size_t count = std::min<std::size_t>(cores, 8) - 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            try {
+                helpers_.emplace_back([this] { encipherPieces(); });
+            } catch (const std::system_error&) {
+                break;  // no thread to be had: the saving thread does the rest
+            }
+        }
+    }
+
+    // Claims and enciphers pieces until the writer is done and nothing is left.
+    void encipherPieces() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (true) {
+            wake_.wait(lock, [this] { return claimed_ < ready_ || finished_; });
+            if (claimed_ == ready_) {
+                wake_.notify_all();  // a saving thread may wait for the last piece
+                return;
+            }
+            const std::size_t begin = claimed_;
+            const std::size_t end = std::min(ready_, begin + kPiece);
+            claimed_ = end;
+            ++working_;
+            std::uint8_t* const data = data_;
+            lock.unlock();
+            gostEncryptEcb(data + begin, end - begin, key_.data());
+            lock.lock();
+            if (--working_ == 0)
+                wake_.notify_all();  // the writer may wait to move the buffer
+        }
+    }
+
+    void stopHelpers() {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return working_ == 0 && claimed_ == ready_; });
+        }
+        wake_.notify_all();
+        for (auto& t : helpers_)
+            t.join();
+        helpers_.clear();
+    }
+
+    // Moves the finished bytes to a larger buffer while no helper works on them.
+    void grow(std::size_t written, std::size_t size) {
+        const std::size_t wanted = std::max(written + size, bytes_.size() + bytes_.size() / 2);
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [this] { return working_ == 0; });
+        Bytes larger;
+        larger.reserve(wanted);
+        larger.assign(data_, data_ + written);
+        larger.resize(wanted);
+        bytes_.swap(larger);
+        data_ = bytes_.data();
+    }
+
+    Bytes& bytes_;
+    const CipherKey& key_;
+    std::vector<std::thread> helpers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    // Guarded by mutex_: the buffer, the bytes ready for the cipher, those claimed
+    // by a thread, the threads enciphering now, and whether the writer is done. The
+    // saving thread alone changes data_ and ready_, so it reads them without the lock.
+    std::uint8_t* data_ = nullptr;
+    std::size_t ready_ = 0;
+    std::size_t claimed_ = 0;
+    int working_ = 0;
+    bool finished_ = false;
+};
+
 }  // namespace
 
 std::u16string decodeConfigBytes(Bytes& bytes, const CipherKey& key, bool* hadMark) {
@@ -241,14 +393,18 @@ bool ConfigDocument::save(const std::u16string& path, FileSystem& fs) {
     if (!ownKey || *ownKey != *saveKey)
         return false;
 
-    // Written as UTF-8 straight into the buffer that is then enciphered in
-    // place: no UTF-16 copy of the whole text is made.
+    // Written as UTF-8 straight into the buffer that is enciphered in place, while
+    // the writing goes on: no UTF-16 copy of the whole text is made.
     Bytes& bytes = scratchBytes();
-    bytes.assign(kUtf8Mark, kUtf8Mark + 3);
-    root->writeListUtf8(bytes, 0);
-    bytes.resize(roundUpToBlock(bytes.size()));
-    cipherBlocks(bytes.data(), bytes.size(), *saveKey, true);
-    return writeFileAtomically(fs, path, bytes.data(), bytes.size());
+    std::size_t size = 0;
+    {
+        SaveBuffer buffer(bytes, *saveKey);
+        std::memcpy(buffer.room(0, 3).data(), kUtf8Mark, 3);
+        size = buffer.finish(root->writeListUtf8(buffer, 3, 0));
+    }
+    const bool saved = writeFileAtomically(fs, path, bytes.data(), size);
+    bytes.resize(size);
+    return saved;
 }
 
 }  // namespace tnk

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,6 +35,20 @@ class AttributeMap {
 
   private:
     std::vector<Entry> entries_;
+};
+
+// Where the UTF-8 writer puts its bytes: one buffer, filled from the front. The
+// writer asks for room before each piece it writes, so that its owner can grow the
+// buffer, or look at what is finished, as the writing goes on.
+class ByteRoom {
+  public:
+    // The buffer, with room for at least `size` bytes after its first `written`, which
+    // the writer has finished and which keep their values. The span may end long
+    // before the storage behind it does: the writer simply asks again.
+    virtual std::span<std::uint8_t> room(std::size_t written, std::size_t size) = 0;
+
+  protected:
+    ~ByteRoom() = default;
 };
 
 // One node of the configuration tree: an element, a run of character data, or
@@ -102,6 +117,8 @@ class ConfigNode {
     // As writeList, encoded as UTF-8 (a lone surrogate as U+FFFD) and
     // appended to `output`: the bytes of a saved file without its UTF-16 form.
     void writeListUtf8(std::vector<std::uint8_t>& output, int level) const;
+    // The same bytes put into `output` from byte `start` on; returns where they end.
+    std::size_t writeListUtf8(ByteRoom& output, std::size_t start, int level) const;
 };
 
 // Destroys a list of nodes and their subtrees without recursion.

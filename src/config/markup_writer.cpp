@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/avx2.h"
 #include "config/config_document.h"
 #include "config/markup_text.h"
 #include "platform/utf8_codec.h"
@@ -133,96 +134,68 @@ class Sink {
     char16_t buffer_[kSize];
 };
 
-// UTF-8 output is made in two passes over the tree, one counting and one
-// writing into room of exactly that size. A high surrogate that ends one
-// piece pairs with a low surrogate that starts the next (two adjacent text
-// nodes), so that the bytes equal those of the whole text encoded at once;
-// any other lone surrogate becomes U+FFFD.
-
-#ifdef TNK_MARKUP_SSE2
-// Mask of the units in `chunk` that are not ASCII.
-inline unsigned nonAsciiMask(__m128i chunk) {
-    const __m128i zero = _mm_setzero_si128();
-    return markup::maskOf(_mm_cmpeq_epi16(_mm_and_si128(chunk, markup::splat(0xFF80)), zero)) ^
-           0xFFFFu;
-}
-#endif
-
-// Bytes of the escaped UTF-8 form of [p, end) on its own.
-std::size_t escapedUtf8Length(const char16_t* p, const char16_t* end) {
-    std::size_t total = 0;
-    while (p != end) {
-#ifdef TNK_MARKUP_SSE2
-        using namespace markup;
-        const __m128i lt = splat(u'<'), gt = splat(u'>'), quote = splat(u'"');
-        for (; end - p >= 8; p += 8) {
-            const __m128i chunk = load8(p);
-            if (nonAsciiMask(chunk) != 0) {
-                break;
-            }
-            unsigned angles =
-                maskOf(_mm_or_si128(_mm_cmpeq_epi16(chunk, lt), _mm_cmpeq_epi16(chunk, gt))) &
-                0x5555;
-            unsigned quotes = maskOf(_mm_cmpeq_epi16(chunk, quote)) & 0x5555;
-            total += 8;
-            for (; angles != 0; angles &= angles - 1) {
-                total += 3;
-            }
-            for (; quotes != 0; quotes &= quotes - 1) {
-                total += 5;
-            }
-        }
-        if (p == end) {
+void putAsciiEscaped(std::uint8_t*& out, char16_t c) {
+    switch (c) {
+        case u'<':
+            std::memcpy(out, "&lt;", 4), out += 4;
             break;
-        }
-#endif
-        const char16_t c = *p++;
-        if (c < 0x80) {
-            total += (c == u'<' || c == u'>') ? 4 : c == u'"' ? 6 : 1;
-        } else if (c < 0x800) {
-            total += 2;
-        } else if (isHighSurrogate(c) && p != end && isLowSurrogate(*p)) {
-            total += 4;
-            ++p;
-        } else {
-            total += 3;  // the rest of the plane, or U+FFFD for a lone surrogate
-        }
+        case u'>':
+            std::memcpy(out, "&gt;", 4), out += 4;
+            break;
+        case u'"':
+            std::memcpy(out, "&quot;", 6), out += 6;
+            break;
+        default:
+            *out++ = static_cast<std::uint8_t>(c);
     }
-    return total;
 }
 
-class Utf8Counter {
-  public:
-    void put(char16_t) { ++size_, endsHigh_ = false; }
-    void put(std::u16string_view ascii) { size_ += ascii.size(), endsHigh_ = false; }
-    void putEscaped(const std::u16string& text) {
-        if (text.empty()) {
-            return;
-        }
-        if (endsHigh_ && isLowSurrogate(text.front())) {
-            size_ -= 2;  // one four-byte character instead of two replacements
-        }
-        size_ += escapedUtf8Length(text.data(), text.data() + text.size());
-        endsHigh_ = isHighSurrogate(text.back());
+void putCode(std::uint8_t*& out, std::uint32_t c) {
+    if (c < 0x80) {
+        *out++ = static_cast<std::uint8_t>(c);
+    } else if (c < 0x800) {
+        out[0] = static_cast<std::uint8_t>(0xC0 | (c >> 6));
+        out[1] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+        out += 2;
+    } else if (c < 0x10000) {
+        out[0] = static_cast<std::uint8_t>(0xE0 | (c >> 12));
+        out[1] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+        out += 3;
+    } else {
+        out[0] = static_cast<std::uint8_t>(0xF0 | (c >> 18));
+        out[1] = static_cast<std::uint8_t>(0x80 | ((c >> 12) & 0x3F));
+        out[2] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
+        out[3] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+        out += 4;
     }
-    void putLine(std::size_t depth) { size_ += 2 + depth, endsHigh_ = false; }
-    void flush() {}
-    std::size_t size() const { return size_; }
+}
 
-  private:
-    std::size_t size_ = 0;
-    bool endsHigh_ = false;
-};
+std::uint32_t joinSurrogates(char16_t high, char16_t low) {
+    return 0x10000 + ((high - 0xD800u) << 10) + (low - 0xDC00u);
+}
 
+// Writes the UTF-8 form in one pass, asking its ByteRoom for room before each piece.
+// A high surrogate that ends one piece pairs with a low surrogate that starts the next
+// (two adjacent text nodes), so that the bytes equal those of the whole text encoded
+// at once; any other lone surrogate becomes U+FFFD.
 class Utf8Writer {
   public:
-    explicit Utf8Writer(std::uint8_t* out) : out_(out) {}
+    Utf8Writer(ByteRoom& room, std::size_t start)
+        : room_(room), escape_(markupAvx2Encoding() ? markup::escapeUtf8Avx2 : markup::escapeUtf8) {
+        const std::span<std::uint8_t> first = room_.room(start, kPendingRoom);
+        base_ = first.data();
+        out_ = base_ + start;
+        limit_ = base_ + first.size();
+    }
 
     void put(char16_t ascii) {
+        reserve(1);
         endPending();
         *out_++ = static_cast<std::uint8_t>(ascii);
     }
     void put(std::u16string_view ascii) {
+        reserve(ascii.size());
         endPending();
         for (char16_t c : ascii) {
             *out_++ = static_cast<std::uint8_t>(c);
@@ -230,106 +203,92 @@ class Utf8Writer {
     }
     void putEscaped(const std::u16string& text) {
         const char16_t* p = text.data();
-        const char16_t* end = p + text.size();
-        if (pending_ != 0 && p != end && isLowSurrogate(*p)) {
-            putCode(0x10000 + ((pending_ - 0xD800u) << 10) + (*p++ - 0xDC00u));
-            pending_ = 0;
+        const char16_t* const end = p + text.size();
+        if (p == end) {
+            return;
         }
-        if (p != end) {
+        reserve(4);
+        if (pending_ != 0 && isLowSurrogate(*p)) {
+            putCode(out_, joinSurrogates(pending_, *p++));
+            pending_ = 0;
+        } else {
             endPending();
         }
-        while (p != end) {
-#ifdef TNK_MARKUP_SSE2
-            // Plain ASCII moves eight units at a time.
-            using namespace markup;
-            const __m128i lt = splat(u'<'), gt = splat(u'>'), quote = splat(u'"');
-            for (; end - p >= 8; p += 8) {
-                const __m128i chunk = load8(p);
-                const unsigned special = maskOf(_mm_or_si128(
-                    _mm_or_si128(_mm_cmpeq_epi16(chunk, lt), _mm_cmpeq_epi16(chunk, gt)),
-                    _mm_cmpeq_epi16(chunk, quote)));
-                if ((special | nonAsciiMask(chunk)) != 0) {
-                    break;
-                }
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(out_), _mm_packus_epi16(chunk, chunk));
-                out_ += 8;
+        // The last unit, when a high surrogate, waits for the next piece.
+        const char16_t* const stop = p != end && isHighSurrogate(end[-1]) ? end - 1 : end;
+        while (p != stop) {
+            std::size_t count = std::min(kSlice, static_cast<std::size_t>(stop - p));
+            if (count != static_cast<std::size_t>(stop - p) && isHighSurrogate(p[count - 1])) {
+                --count;  // a pair stays within one slice
             }
-            if (p == end) {
-                break;
-            }
-#endif
-            const char16_t c = *p++;
-            if (c < 0x80) {
-                putAsciiEscaped(c);
-            } else if (isHighSurrogate(c)) {
-                if (p == end) {
-                    pending_ = c;  // the next piece may hold its partner
-                } else if (isLowSurrogate(*p)) {
-                    putCode(0x10000 + ((c - 0xD800u) << 10) + (*p++ - 0xDC00u));
-                } else {
-                    putCode(kReplacement);
-                }
-            } else {
-                putCode(isLowSurrogate(c) ? kReplacement : c);
-            }
+            reserve(6 * count + markup::kEncodeSlack);
+            out_ = escape_(p, p + count, out_);
+            p += count;
+        }
+        if (stop != end) {
+            pending_ = *stop;
         }
     }
     void putLine(std::size_t depth) {
-        put(u"\r\n");
-        std::memset(out_, '\t', depth);
-        out_ += depth;
+        reserve(2 + depth);
+        endPending();
+        std::memcpy(out_, "\r\n", 2);
+        std::memset(out_ + 2, '\t', depth);
+        out_ += 2 + depth;
     }
     void flush() {
+        reserve(0);
         endPending();
     }
+    std::size_t written() const { return static_cast<std::size_t>(out_ - base_); }
 
   private:
-    void putAsciiEscaped(char16_t c) {
-        switch (c) {
-            case u'<':
-                std::memcpy(out_, "&lt;", 4), out_ += 4;
-                break;
-            case u'>':
-                std::memcpy(out_, "&gt;", 4), out_ += 4;
-                break;
-            case u'"':
-                std::memcpy(out_, "&quot;", 6), out_ += 6;
-                break;
-            default:
-                *out_++ = static_cast<std::uint8_t>(c);
-        }
-    }
+    // Every piece may first have to end a pending surrogate as U+FFFD.
+    static constexpr std::size_t kPendingRoom = 3;
+    // Long texts are written in slices, so that no request for room is much larger
+    // than the bytes it makes, however many quotation marks the text holds.
+    static constexpr std::size_t kSlice = 16 * 1024;
 
-    void putCode(std::uint32_t c) {
-        if (c < 0x80) {
-            *out_++ = static_cast<std::uint8_t>(c);
-        } else if (c < 0x800) {
-            out_[0] = static_cast<std::uint8_t>(0xC0 | (c >> 6));
-            out_[1] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
-            out_ += 2;
-        } else if (c < 0x10000) {
-            out_[0] = static_cast<std::uint8_t>(0xE0 | (c >> 12));
-            out_[1] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
-            out_[2] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
-            out_ += 3;
-        } else {
-            out_[0] = static_cast<std::uint8_t>(0xF0 | (c >> 18));
-            out_[1] = static_cast<std::uint8_t>(0x80 | ((c >> 12) & 0x3F));
-            out_[2] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
-            out_[3] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
-            out_ += 4;
+    void reserve(std::size_t size) {
+        size += kPendingRoom;
+        if (static_cast<std::size_t>(limit_ - out_) < size) {
+            const std::size_t done = written();
+            const std::span<std::uint8_t> room = room_.room(done, size);
+            base_ = room.data();
+            out_ = base_ + done;
+            limit_ = base_ + room.size();
         }
     }
 
     void endPending() {
         if (pending_ != 0) {
-            putCode(kReplacement);
+            putCode(out_, kReplacement);
             pending_ = 0;
         }
     }
 
+    ByteRoom& room_;
+    std::uint8_t* (*const escape_)(const char16_t*, const char16_t*, std::uint8_t*);
+    std::uint8_t* base_;
     std::uint8_t* out_;
+    std::uint8_t* limit_;
     char16_t pending_ = 0;
+};
+
+// Room in a vector whose size is the room, grown as needed.
+class VectorRoom final : public ByteRoom {
+  public:
+    explicit VectorRoom(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+
+    std::span<std::uint8_t> room(std::size_t written, std::size_t size) override {
+        if (bytes_.size() - written < size) {
+            bytes_.resize(std::max(written + size, bytes_.size() + bytes_.size() / 2));
+        }
+        return bytes_;
+    }
+
+  private:
+    std::vector<std::uint8_t>& bytes_;
 };
 
 template <typename Sink>
@@ -377,6 +336,44 @@ void writeNodes(const ConfigNode* first, bool withSiblings, std::u16string& outp
 
 }  // namespace
 
+namespace markup {
+
+std::uint8_t* escapeUtf8(const char16_t* p, const char16_t* end, std::uint8_t* out) {
+    while (p != end) {
+#ifdef TNK_MARKUP_SSE2
+        // Plain ASCII moves eight units at a time.
+        const __m128i lt = splat(u'<'), gt = splat(u'>'), quote = splat(u'"');
+        const __m128i zero = _mm_setzero_si128();
+        for (; end - p >= 8; p += 8, out += 8) {
+            const __m128i chunk = load8(p);
+            const unsigned special = maskOf(
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, lt), _mm_cmpeq_epi16(chunk, gt)),
+                             _mm_cmpeq_epi16(chunk, quote)));
+            const unsigned ascii =
+                maskOf(_mm_cmpeq_epi16(_mm_and_si128(chunk, splat(0xFF80)), zero));
+            if (special != 0 || ascii != 0xFFFF) {
+                break;
+            }
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(chunk, chunk));
+        }
+        if (p == end) {
+            break;
+        }
+#endif
+        const char16_t c = *p++;
+        if (c < 0x80) {
+            putAsciiEscaped(out, c);
+        } else if (isHighSurrogate(c) && p != end && isLowSurrogate(*p)) {
+            putCode(out, joinSurrogates(c, *p++));
+        } else {
+            putCode(out, isHighSurrogate(c) || isLowSurrogate(c) ? kReplacement : c);
+        }
+    }
+    return out;
+}
+
+}  // namespace markup
+
 void ConfigNode::writeList(std::u16string& output, int level) const {
     writeNodes(this, true, output, level);
 }
@@ -386,12 +383,14 @@ void ConfigNode::write(std::u16string& output, int level) const {
 }
 
 void ConfigNode::writeListUtf8(std::vector<std::uint8_t>& output, int level) const {
-    Utf8Counter counter;
-    writeNodesTo(counter, this, true, level);
-    const std::size_t start = output.size();
-    output.resize(start + counter.size());
-    Utf8Writer writer(output.data() + start);
+    VectorRoom room(output);
+    output.resize(writeListUtf8(room, output.size(), level));
+}
+
+std::size_t ConfigNode::writeListUtf8(ByteRoom& output, std::size_t start, int level) const {
+    Utf8Writer writer(output, start);
     writeNodesTo(writer, this, true, level);
+    return writer.written();
 }
 
 std::u16string ConfigDocument::serialize() const {

@@ -54,6 +54,36 @@ TEST_F(LoadSave, FileBytesAreExactlyMarkTextAndPadding) {
     EXPECT_EQ(fs.files[kPath], encodeConfigText(doc.serialize(), kKey));
 }
 
+// Large files are enciphered by several threads while the text is still being
+// written, and the buffer may have to grow meanwhile; a load in between takes the
+// same buffer. The file must still be the whole text encoded and enciphered.
+TEST_F(LoadSave, LargeSavesAreTheWholeTextEncoded) {
+    std::u16string record = u"\r\n\t\t<record title=\"r &quot;1&quot;\">";
+    for (int i = 0; i < 12; ++i) {
+        record += u"Captured words, \u6587\u672c \u00e9 \U0001F600 &lt;b&gt; and more words. ";
+    }
+    record += u"</record>";
+    const auto markupWith = [&](int records) {
+        std::u16string markup = sampleMarkup(kKey) + u"\r\n<depository>\r\n\t<group>";
+        for (int i = 0; i < records; ++i) {
+            markup += record;
+        }
+        return markup + u"\r\n\t</group>\r\n</depository>";
+    };
+    // About 0.2, 6, 15 and 6 MB.
+    for (int records : {200, 6000, 15000, 6000}) {
+        ConfigDocument doc;
+        prepare(doc, markupWith(records));
+        ASSERT_TRUE(doc.save(kPath, fs));
+        ASSERT_TRUE(fs.files[kPath] == encodeConfigText(doc.serialize(), kKey)) << records;
+        if (records == 15000) {
+            ConfigDocument back;
+            ASSERT_TRUE(back.load(kPath, kKey, fs));
+            EXPECT_EQ(back.serialize(), doc.serialize());
+        }
+    }
+}
+
 TEST_F(LoadSave, UnreadableFileLeavesEverythingAsItWas) {
     ConfigDocument doc;
     prepare(doc, u"<keep></keep>");
