@@ -47,12 +47,17 @@ end_started() {
 }
 
 # Ends what a scene started (Tarnwick runs once per session), after a moment
-# to look at its last state when someone watches.
+# to look at its last state when someone watches. The next scene gets a
+# fresh wineserver: nothing the ended processes left half done (a COM
+# conversation cut off) can hold up its start.
 end_scene() {
     if [ -n "$watched" ]; then
         sleep 5
     fi
     end_started
+    /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver64 -w >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver64 -p 600 </dev/null >/dev/null 2>&1 || true
 }
 
 finish() {
@@ -152,11 +157,13 @@ start_host() {
     local host=$1 page=$2
     local out="$work/$host.out"
     start_wine "$out" "$build/tests/support/$host/$host.exe" "$page"
+    local pid=${started[-1]}
     for _ in $(seq 1 $((state_timeout * 5))); do
         grep -q "$host ready" "$out" 2>/dev/null && return 0
+        kill -0 "$pid" 2>/dev/null || fail "$host ended before it was ready: $(cat "$out")"
         sleep 0.2
     done
-    fail "$host did not start: $(cat "$out")"
+    fail "$host did not show its windows within $state_timeout s: $(cat "$out")"
 }
 
 start_page_host() {

@@ -181,6 +181,11 @@ void CaptureClient::pump(const std::function<void(const CaptureUpdate&)>& apply)
                     for (const CaptureRequest& request : left) {
                         send(request);
                     }
+                    if (apply) {
+                        CaptureUpdate lost;
+                        lost.workerLost = true;
+                        apply(lost);
+                    }
                 }
                 break;
             case Event::Kind::ended:

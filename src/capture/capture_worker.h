@@ -39,6 +39,9 @@ struct CaptureUpdate {
     std::u16string html;
     std::optional<bool> enlarge;  // "+"
     std::optional<bool> shrink;   // "-"
+    // The worker doing the steps handed over before was left stuck in a
+    // hung program: what they would have shown is not coming.
+    bool workerLost = false;
     // Set by a release: the page's address and title.
     bool sourced = false;
     std::u16string sourceUrl;

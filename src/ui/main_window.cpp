@@ -206,9 +206,9 @@ HBRUSH MainWindow::onCtlColor(UINT, HDC dc, HWND) {
 }
 
 bool MainWindow::onClose() {
-    // The worker lets go of the page's objects on its own thread; a worker
-    // stuck in a hung program is not waited for.
-    client_.reset();
+    // The capture goes with the window: its worker lets go of the page's
+    // objects on its own thread, and one stuck in a hung program is not
+    // waited for.
     end(IDOK);
     return true;
 }

@@ -110,6 +110,10 @@ class MainWindow : public Dialog {
     bool dragging_ = false;
     // "Hide when capturing text" hid the window for the current drag.
     bool hiddenForDrag_ = false;
+    // The drag has ended; the hidden window shows once the release's
+    // results are in (or are not coming).
+    bool showWhenReleased_ = false;
+    ULONGLONG releasedAt_ = 0;
 };
 
 }  // namespace tnk

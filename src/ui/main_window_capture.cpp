@@ -12,6 +12,8 @@ namespace {
 
 constexpr UINT_PTR kCaptureTimer = 300;
 constexpr UINT kCaptureTimerPeriod = 600;
+// A filtered walk over a large page may take this long on a slow machine.
+constexpr ULONGLONG kLongestRelease = 60000;
 
 bool isChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
@@ -55,12 +57,17 @@ void MainWindow::onLButtonUp() {
         return;
     }
     // The worker empties the frame offsets, filters the text and records the
-    // page's address and title; the window is the user's again at once.
+    // page's address and title. The mouse is the user's again at once; a
+    // hidden window shows when that is done, as it did after the filtered
+    // text before, or as soon as the page is found hung.
     client_->release(isChecked(hwnd(), IDC_FILTER));
     // The release is not a lost capture: WM_CAPTURECHANGED must not end it twice.
     dragging_ = false;
     ReleaseCapture();
-    showAfterDrag();
+    if (hiddenForDrag_) {
+        showWhenReleased_ = true;
+        releasedAt_ = GetTickCount64();
+    }
 }
 
 void MainWindow::startCapture() {
@@ -121,6 +128,10 @@ void MainWindow::applyCaptureUpdate(const CaptureUpdate& update) {
         capture.sourceUrl = update.sourceUrl;
         capture.sourceTitle = update.sourceTitle;
     }
+    if ((update.sourced || update.workerLost) && showWhenReleased_) {
+        showWhenReleased_ = false;
+        showAfterDrag();
+    }
 }
 
 void MainWindow::hideForDrag() {
@@ -148,8 +159,16 @@ bool MainWindow::onTimer(UINT_PTR id) {
         return false;
     }
     if (GetCapture() != hwnd()) {
-        KillTimer(hwnd(), kCaptureTimer);
         restoreCursor();
+        // A release whose results never came must not leave the window
+        // hidden for good.
+        if (showWhenReleased_ && GetTickCount64() - releasedAt_ >= kLongestRelease) {
+            showWhenReleased_ = false;
+            showAfterDrag();
+        }
+        if (!showWhenReleased_) {
+            KillTimer(hwnd(), kCaptureTimer);
+        }
     }
     return true;
 }

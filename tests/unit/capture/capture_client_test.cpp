@@ -268,6 +268,8 @@ TEST(CaptureClient, AProgramThatHangsIsLeftToItsWorkerAndOthersAreStillCaptured)
         << "the hung program was not noticed";
     EXPECT_TRUE(client->skipping(7));
     EXPECT_FALSE(client->skipping(8));
+    ASSERT_FALSE(scene.updates.empty());
+    EXPECT_TRUE(scene.updates.back().workerLost) << "the window is told what is not coming";
 
     // Moves over the hung program are skipped; another program is captured
     // by the fresh worker.
