@@ -10,8 +10,8 @@
 
 #include "capture/win32/win32_window_system.h"
 #include "config/config_document.h"
-#include "ui/main_window.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
+#include "ui/windows/main_window.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
 
 namespace tnk {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
 
 namespace tnk {
 

@@ -6,7 +6,7 @@
 
 #include "config/config_file.h"
 #include "platform/file_system.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
 
 namespace tnk::gui {
 namespace {

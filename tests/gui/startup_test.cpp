@@ -4,7 +4,7 @@
 
 #include "app_driver.h"
 #include "config/config_document.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
 
 namespace tnk::gui {
 namespace {

@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/output_edit.h"
-#include "ui/panel.h"
-#include "ui/reflect.h"
-#include "ui/resize_layout.h"
-#include "ui/static_link.h"
-#include "ui/tab_strip.h"
+#include "ui/controls/output_edit.h"
+#include "ui/controls/panel.h"
+#include "ui/controls/reflect.h"
+#include "ui/controls/resize_layout.h"
+#include "ui/controls/static_link.h"
+#include "ui/controls/tab_strip.h"
 
 namespace tnk {
 namespace {

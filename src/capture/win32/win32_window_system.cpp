@@ -7,7 +7,7 @@
 
 #include "capture/msaa/msaa_page.h"
 #include "capture/mshtml/mshtml_dom.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
 
 namespace tnk {
 

@@ -11,7 +11,7 @@
 #include "app_driver.h"
 #include "config/config_document.h"
 #include "depository_driver.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
 
 namespace tnk::gui {
 namespace {

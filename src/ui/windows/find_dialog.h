@@ -4,7 +4,7 @@
 
 #include "depository/depository.h"
 #include "depository/record_search.h"
-#include "ui/dialog.h"
+#include "ui/controls/dialog.h"
 
 namespace tnk {
 

@@ -1,4 +1,4 @@
-#include "ui/dialog.h"
+#include "ui/controls/dialog.h"
 
 namespace tnk {
 

@@ -9,9 +9,9 @@
 
 #include "capture/capture_client.h"
 #include "capture/window_system.h"
-#include "ui/dialog.h"
-#include "ui/resize_layout.h"
-#include "ui/tab_strip.h"
+#include "ui/controls/dialog.h"
+#include "ui/controls/resize_layout.h"
+#include "ui/controls/tab_strip.h"
 
 namespace tnk {
 

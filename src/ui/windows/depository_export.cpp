@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "depository/record_export.h"
-#include "depository/win/depository_dialog.h"
-#include "depository/win/depository_res.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
+#include "ui/windows/depository_dialog.h"
+#include "ui/windows/depository_res.h"
 
 namespace tnk {
 namespace {

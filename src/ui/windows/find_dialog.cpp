@@ -1,8 +1,8 @@
-#include "depository/win/find_dialog.h"
+#include "ui/windows/find_dialog.h"
 
-#include "depository/win/depository_res.h"
-#include "ui/panel.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
+#include "ui/controls/panel.h"
+#include "ui/windows/depository_res.h"
 
 namespace tnk {
 

@@ -1,4 +1,4 @@
-#include "ui/panel.h"
+#include "ui/controls/panel.h"
 
 namespace tnk {
 

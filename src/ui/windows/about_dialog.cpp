@@ -1,9 +1,9 @@
-#include "ui/about_dialog.h"
+#include "ui/windows/about_dialog.h"
 
-#include "app/product.h"
+#include "resources/product.h"
 #include "resources/resource.h"
-#include "ui/panel.h"
-#include "ui/reflect.h"
+#include "ui/controls/panel.h"
+#include "ui/controls/reflect.h"
 
 namespace tnk {
 

@@ -1,9 +1,9 @@
-#include "ui/tab_strip.h"
+#include "ui/controls/tab_strip.h"
 
 #include <commctrl.h>
 
-#include "ui/panel.h"
-#include "ui/reflect.h"
+#include "ui/controls/panel.h"
+#include "ui/controls/reflect.h"
 
 namespace tnk {
 namespace {

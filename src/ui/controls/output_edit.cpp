@@ -1,4 +1,4 @@
-#include "ui/output_edit.h"
+#include "ui/controls/output_edit.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "depository/win/depository_dialog.h"
+#include "ui/windows/depository_dialog.h"
 
 #include <commctrl.h>
 
@@ -6,11 +6,11 @@
 
 #include "config/config_document.h"
 #include "depository/record_search.h"
-#include "depository/win/depository_res.h"
-#include "depository/win/find_dialog.h"
-#include "ui/output_edit.h"
-#include "ui/panel.h"
-#include "ui/win_string.h"
+#include "platform/win_string.h"
+#include "ui/controls/output_edit.h"
+#include "ui/controls/panel.h"
+#include "ui/windows/depository_res.h"
+#include "ui/windows/find_dialog.h"
 
 namespace tnk {
 namespace {

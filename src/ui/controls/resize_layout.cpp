@@ -1,4 +1,4 @@
-#include "ui/resize_layout.h"
+#include "ui/controls/resize_layout.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "ui/static_link.h"
+#include "ui/controls/static_link.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "ui/reflect.h"
+#include "ui/controls/reflect.h"
 
 namespace tnk {
 namespace {

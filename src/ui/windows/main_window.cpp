@@ -1,14 +1,14 @@
-#include "ui/main_window.h"
+#include "ui/windows/main_window.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include "config/config_document.h"
+#include "platform/win_string.h"
 #include "resources/resource.h"
-#include "ui/about_dialog.h"
-#include "ui/output_edit.h"
-#include "ui/panel.h"
-#include "ui/win_string.h"
+#include "ui/controls/output_edit.h"
+#include "ui/controls/panel.h"
+#include "ui/windows/about_dialog.h"
 
 namespace tnk {
 namespace {

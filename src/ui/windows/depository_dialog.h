@@ -9,7 +9,7 @@
 
 #include "depository/depository.h"
 #include "depository/depository_commands.h"
-#include "ui/dialog.h"
+#include "ui/controls/dialog.h"
 
 namespace tnk {
 

@@ -1,11 +1,11 @@
 // The drag gesture: press on the hand icon, move over a page, release.
-#include "ui/main_window.h"
+#include "ui/windows/main_window.h"
 
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "platform/win_string.h"
 #include "resources/resource.h"
-#include "ui/win_string.h"
 
 namespace tnk {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/dialog.h"
-#include "ui/static_link.h"
+#include "ui/controls/dialog.h"
+#include "ui/controls/static_link.h"
 
 namespace tnk {
 

@@ -7,13 +7,13 @@
 
 #include <string>
 
-#include "app/product.h"
-#include "depository/win/depository_dialog.h"
+#include "platform/win_string.h"
+#include "resources/product.h"
 #include "resources/resource.h"
-#include "ui/main_window.h"
-#include "ui/panel.h"
-#include "ui/reflect.h"
-#include "ui/win_string.h"
+#include "ui/controls/panel.h"
+#include "ui/controls/reflect.h"
+#include "ui/windows/depository_dialog.h"
+#include "ui/windows/main_window.h"
 
 namespace tnk {
 namespace {
