@@ -277,6 +277,12 @@ void clickBlankPanel(HWND mainWindow) {
     Sleep(300);
 }
 
+DWORD_PTR sendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT milliseconds) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, milliseconds, &result);
+    return result;
+}
+
 std::wstring windowText(HWND window) {
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {

@@ -69,6 +69,11 @@ bool bringToFront(HWND window);
 // the window takes the mouse before a drag starts from its hand icon.
 void clickBlankPanel(HWND mainWindow);
 
+// A message sent with a time-out (SMTO_NORMAL), so that a window that stops
+// answering fails the test instead of holding it; the window's result, or 0.
+DWORD_PTR sendBounded(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
+                      UINT milliseconds = 30000);
+
 // Text of any window, also of another process (WM_GETTEXT, bounded).
 std::wstring windowText(HWND window);
 // The window rectangle in the parent's client coordinates.

@@ -15,33 +15,6 @@ constexpr int kGroupBox = 1034;
 // The text of every message box has this id.
 constexpr int kMessageBoxText = 0xFFFF;
 
-struct BoxSearch {
-    DWORD process;
-    int childId;
-    HWND except;
-    HWND found;
-};
-
-BOOL CALLBACK findBox(HWND window, LPARAM param) {
-    auto& search = *reinterpret_cast<BoxSearch*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (process == search.process && window != search.except && IsWindowVisible(window) &&
-        lstrcmpW(className, L"#32770") == 0 && GetDlgItem(window, search.childId)) {
-        search.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-DWORD_PTR sendTimed(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 30000, &result);
-    return result;
-}
-
 }  // namespace
 
 DepositoryDriver::DepositoryDriver(AppProcess& app) : app_(app) {
@@ -74,7 +47,7 @@ void DepositoryDriver::close() {
 }
 
 void DepositoryDriver::setText(int id, const std::wstring& text) const {
-    sendTimed(GetDlgItem(dialog_, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    sendBounded(GetDlgItem(dialog_, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::wstring DepositoryDriver::text(int id) const {
@@ -95,24 +68,16 @@ void DepositoryDriver::press(int id) const {
 }
 
 void DepositoryDriver::pressAndWait(int id) const {
-    sendTimed(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-              reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+    sendBounded(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
 }
 
 std::optional<SeenBox> DepositoryDriver::waitBox(double seconds) const {
-    BoxSearch search{app_.id(), kMessageBoxText, dialog_, nullptr};
-    waitFor(
-        [&] {
-            search.found = nullptr;
-            EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        seconds);
-    if (!search.found) {
+    const HWND box = waitOther(kMessageBoxText, seconds);
+    if (!box) {
         return std::nullopt;
     }
-    return SeenBox{search.found, windowText(search.found),
-                   windowText(GetDlgItem(search.found, kMessageBoxText))};
+    return SeenBox{box, windowText(box), windowText(GetDlgItem(box, kMessageBoxText))};
 }
 
 void DepositoryDriver::answer(const SeenBox& box, int button) const {
@@ -120,19 +85,14 @@ void DepositoryDriver::answer(const SeenBox& box, int button) const {
                  reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, button)));
     waitFor([&] { return !IsWindow(box.hwnd); }, 20);
     // The command goes on after the box: let it finish.
-    sendTimed(dialog_, WM_NULL, 0, 0);
+    sendBounded(dialog_, WM_NULL, 0, 0);
 }
 
 HWND DepositoryDriver::waitOther(int childId, double seconds) const {
-    BoxSearch search{app_.id(), childId, dialog_, nullptr};
-    waitFor(
-        [&] {
-            search.found = nullptr;
-            EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        seconds);
-    return search.found;
+    HWND found = nullptr;
+    waitFor([&] { return (found = app_.findDialog(childId, nullptr, dialog_)) != nullptr; },
+            seconds);
+    return found;
 }
 
 LRESULT DepositoryDriver::sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data,
@@ -150,8 +110,8 @@ LRESULT DepositoryDriver::sendWithBuffer(HWND window, UINT message, WPARAM wPara
         std::memcpy(static_cast<std::uint8_t*>(data) + pointerOffset, &textAddress, sizeof(void*));
     }
     WriteProcessMemory(process_, remote, data, size, nullptr);
-    LRESULT result =
-        static_cast<LRESULT>(sendTimed(window, message, wParam, reinterpret_cast<LPARAM>(remote)));
+    LRESULT result = static_cast<LRESULT>(
+        sendBounded(window, message, wParam, reinterpret_cast<LPARAM>(remote)));
     std::vector<std::uint8_t> back(size + extra);
     ReadProcessMemory(process_, remote, back.data(), back.size(), nullptr);
     std::memcpy(data, back.data(), size);
@@ -167,7 +127,7 @@ LRESULT DepositoryDriver::sendWithBuffer(HWND window, UINT message, WPARAM wPara
 }
 
 int DepositoryDriver::rowCount() const {
-    return static_cast<int>(sendTimed(GetDlgItem(dialog_, kTable), LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(sendBounded(GetDlgItem(dialog_, kTable), LVM_GETITEMCOUNT, 0, 0));
 }
 
 std::vector<std::wstring> DepositoryDriver::row(int index) const {
@@ -208,9 +168,9 @@ std::vector<int> DepositoryDriver::selected() const {
     HWND table = GetDlgItem(dialog_, kTable);
     std::vector<int> rows;
     for (int index = static_cast<int>(
-             sendTimed(table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+             sendBounded(table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
          index >= 0;
-         index = static_cast<int>(sendTimed(table, LVM_GETNEXTITEM, index, LVNI_SELECTED))) {
+         index = static_cast<int>(sendBounded(table, LVM_GETNEXTITEM, index, LVNI_SELECTED))) {
         rows.push_back(index);
     }
     return rows;
@@ -225,15 +185,15 @@ void DepositoryDriver::doubleClick(int index) const {
     PostMessageW(table, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
     PostMessageW(table, WM_LBUTTONUP, 0, point);
     waitFor([] { return false; }, 0.5);
-    sendTimed(dialog_, WM_NULL, 0, 0);
+    sendBounded(dialog_, WM_NULL, 0, 0);
 }
 
 std::vector<std::wstring> DepositoryDriver::groupEntries() const {
     HWND box = GetDlgItem(dialog_, kGroupBox);
     std::vector<std::wstring> entries;
-    for (int i = 0, n = static_cast<int>(sendTimed(box, CB_GETCOUNT, 0, 0)); i < n; ++i) {
-        std::vector<wchar_t> buffer(sendTimed(box, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
-        sendTimed(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
+    for (int i = 0, n = static_cast<int>(sendBounded(box, CB_GETCOUNT, 0, 0)); i < n; ++i) {
+        std::vector<wchar_t> buffer(sendBounded(box, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
+        sendBounded(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
         entries.emplace_back(buffer.data());
     }
     return entries;
