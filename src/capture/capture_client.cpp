@@ -43,29 +43,48 @@ struct CaptureClient::Shared {
 using Event = CaptureClient::Shared::Event;
 
 // Pings the programs a busy worker may be waiting on, and reports the first
-// that does not answer, once per worker.
+// that has answered no ping for the hang time, once per worker.
 void CaptureClient::watch(std::shared_ptr<Shared> shared, std::unique_ptr<WindowSystem> windows,
-                          std::chrono::milliseconds busyBeforePing, unsigned pingTimeoutMs) {
+                          WatchTimes times) {
+    using Clock = CaptureWorker::Clock;
     std::set<int> reported;
+    // The request being watched, and when each of its windows last answered.
+    int watchedWorker = 0;
+    Clock::time_point watchedSince;
+    std::map<WindowHandle, Clock::time_point> answered;
     for (;;) {
         std::shared_ptr<CaptureWorker> worker;
         {
             std::unique_lock lock(shared->mutex);
-            shared->closing.wait_for(lock, std::chrono::milliseconds(50),
+            shared->closing.wait_for(lock, std::chrono::milliseconds(100),
                                      [&] { return shared->closed; });
             if (shared->closed) {
                 return;
             }
             worker = shared->watched;
         }
-        CaptureWorker::Clock::time_point since;
+        Clock::time_point since;
         std::vector<WindowHandle> waitingOn;
         if (!worker || reported.count(worker->id()) || !worker->busy(since, waitingOn) ||
-            CaptureWorker::Clock::now() - since < busyBeforePing) {
+            Clock::now() - since < times.busyBeforePing) {
             continue;
         }
+        if (worker->id() != watchedWorker || since != watchedSince) {
+            watchedWorker = worker->id();
+            watchedSince = since;
+            answered.clear();
+        }
         for (WindowHandle window : waitingOn) {
-            if (window && !windows->answers(window, pingTimeoutMs)) {
+            if (!window) {
+                continue;
+            }
+            const Clock::time_point asked = Clock::now();
+            if (windows->answers(window, times.pingTimeoutMs)) {
+                answered[window] = Clock::now();
+                continue;
+            }
+            const auto last = answered.try_emplace(window, since).first->second;
+            if (asked - last >= times.hungAfter) {
                 reported.insert(worker->id());
                 shared->push({Event::Kind::stuck, worker->id(), {}, windows->processOf(window)});
                 break;
@@ -80,8 +99,8 @@ CaptureClient::CaptureClient(Setup setup)
       shared_(std::make_shared<Shared>()) {
     shared_->notify = setup_.notify;
     startWorker();
-    std::thread(&CaptureClient::watch, shared_, setup_.makeWindows(), setup_.busyBeforePing,
-                setup_.pingTimeoutMs)
+    std::thread(&CaptureClient::watch, shared_, setup_.makeWindows(),
+                WatchTimes{setup_.busyBeforePing, setup_.pingTimeoutMs, setup_.hungAfter})
         .detach();
 }
 

@@ -31,10 +31,14 @@ class CaptureClient {
         // stays alive (handles what must be handled meanwhile); the default
         // sleeps.
         std::function<void(std::chrono::milliseconds)> wait;
-        // A worker busy this long with one request has its programs pinged;
-        // a program that does not answer within `pingTimeout` is hung.
+        // How a hang is told from a slow page. A worker busy this long with
+        // one request has the programs it may wait on pinged (each ping
+        // waits at most `pingTimeoutMs`); a program that answers none of
+        // them for `hungAfter` is hung. A busy program that still takes its
+        // messages between calls answers, however long the request takes.
         std::chrono::milliseconds busyBeforePing{250};
-        unsigned pingTimeoutMs = 1000;
+        unsigned pingTimeoutMs = 500;
+        std::chrono::milliseconds hungAfter{3000};
     };
 
     explicit CaptureClient(Setup setup);
@@ -65,8 +69,13 @@ class CaptureClient {
     struct Shared;
 
   private:
+    struct WatchTimes {
+        std::chrono::milliseconds busyBeforePing;
+        unsigned pingTimeoutMs;
+        std::chrono::milliseconds hungAfter;
+    };
     static void watch(std::shared_ptr<Shared> shared, std::unique_ptr<WindowSystem> windows,
-                      std::chrono::milliseconds busyBeforePing, unsigned pingTimeoutMs);
+                      WatchTimes times);
     void send(const CaptureRequest& request);
     void startWorker();
 

@@ -165,7 +165,8 @@ struct Scene {
         s.threadStart = [running] { ++*running; };
         s.threadEnd = [running] { --*running; };
         s.busyBeforePing = 20ms;
-        s.pingTimeoutMs = 50;
+        s.pingTimeoutMs = 20;
+        s.hungAfter = 100ms;
         return s;
     }
 
@@ -286,6 +287,33 @@ TEST(CaptureClient, AProgramThatHangsIsLeftToItsWorkerAndOthersAreStillCaptured)
     for (const CaptureUpdate& u : scene.updates) {
         EXPECT_NE(u.text, u"alpha") << "an abandoned worker's result was shown";
     }
+}
+
+// A program slow to serve a long request still takes its messages between
+// the calls: its worker is never taken for stuck.
+TEST(CaptureClient, ASlowProgramThatStillAnswersIsWaitedFor) {
+    Scene scene;
+    CaptureClient::Setup setup = scene.setup();
+    // Shared: the watchdog may ask once more after the client has gone.
+    auto pings = std::make_shared<std::atomic<int>>(0);
+    {
+        std::lock_guard lock(*scene.mutex);
+        (*scene.windows)[scene.slowWindow].answering = [pings] {
+            ++*pings;
+            return true;
+        };
+    }
+    CaptureClient client(std::move(setup));
+    scene.gate->close();
+    client.point({10, 10}, false);
+    while (*pings < 20) {
+        std::this_thread::sleep_for(5ms);
+    }
+    scene.gate->open();
+    client.finish([&](const CaptureUpdate& u) { scene.updates.push_back(u); });
+    EXPECT_EQ(client.workersStarted(), 1);
+    ASSERT_EQ(scene.updates.size(), 1u);
+    EXPECT_EQ(scene.updates[0].text, u"alpha");
 }
 
 TEST(CaptureClient, ClosingDoesNotWaitForAStuckWorker) {
