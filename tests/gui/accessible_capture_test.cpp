@@ -1,0 +1,215 @@
+// Captures from a program that publishes its page only as accessible objects,
+// with real drags, and one drag from an HTML page into such a program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drag_fixture.h"
+#include "host_process.h"
+
+namespace tnk::gui {
+namespace {
+
+constexpr int kAnyWindow = 1019;
+constexpr int kFilter = 1003;
+constexpr int kHide = 1004;
+constexpr int kEnlarge = 1008;
+constexpr int kShrink = 1009;
+
+const std::wstring kArticleText =
+    L"Hello accessible\r\nFirst bold link words\r\nVisible tinyghosttext\r\nCell one\tCell two\r\n"
+    L"typed value\r\nItem one\r\nItem two";
+
+class AccessibleCaptureTest : public DragFixture {
+  protected:
+    void options(bool anyWindow, bool filter) const {
+        setOption(kAnyWindow, anyWindow);
+        setOption(kFilter, filter);
+        setOption(kHide, false);
+    }
+};
+
+TEST_F(AccessibleCaptureTest, TextWhileDraggingFilteredAtReleaseAndTheSourceInTheDepository) {
+    HostProcess host(HostKind::accessible, L"article");
+    ASSERT_TRUE(host.ready()) << "accessible_host did not start";
+    options(true, true);
+
+    const POINT heading = host.at(200, 25);
+    glide(startDrag(), heading);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    EXPECT_TRUE(enabled(kEnlarge));
+    EXPECT_FALSE(enabled(kShrink));
+    // The section's text while dragging has everything that is not marked
+    // invisible; the release filters out what no one can see.
+    glide(heading, host.at(40, 115), 3);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible tinyghosttext"; }, 60))
+        << printable(shown());
+    mouseUp();
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible text"; }, 60)) << printable(shown());
+
+    const std::vector<std::wstring> texts = depositoryTexts();
+    EXPECT_TRUE(contains(texts, L"Accessible article"));
+    EXPECT_TRUE(contains(texts, L"http://acc.tarnwick.test/article.html"));
+}
+
+TEST_F(AccessibleCaptureTest, PlusClimbsToTheWindowsObjectAndMinusComesBack) {
+    HostProcess host(HostKind::accessible, L"article");
+    ASSERT_TRUE(host.ready()) << "accessible_host did not start";
+    options(true, false);
+
+    glide(startDrag(), host.at(80, 60));
+    EXPECT_TRUE(waitFor([&] { return shown() == L"bold link"; }, 90)) << printable(shown());
+    mouseUp();
+    settle();
+    EXPECT_EQ(shownHtml(), L"<a>bold link</a>");
+
+    const std::vector<std::wstring> levels = {L"bold link", L"First bold link words", kArticleText,
+                                              kArticleText};
+    for (std::size_t up = 1; up < levels.size(); ++up) {
+        command(kEnlarge);
+        EXPECT_TRUE(waitFor([&] { return shown() == levels[up] && enabled(kShrink); }, 60))
+            << "level " << up << ": " << printable(shown());
+        EXPECT_TRUE(enabled(kEnlarge)) << "level " << up;
+    }
+    EXPECT_EQ(shownHtml().rfind(L"<client><#document>", 0), 0u);
+    // Above the window's own object there is nothing: "+" turns itself off.
+    command(kEnlarge);
+    EXPECT_TRUE(waitFor([&] { return !enabled(kEnlarge); }, 60));
+    EXPECT_EQ(shown(), kArticleText);
+
+    for (std::size_t down = levels.size() - 1; down-- > 0;) {
+        command(kShrink);
+        EXPECT_TRUE(waitFor([&] { return shown() == levels[down] && enabled(kEnlarge); }, 60))
+            << "level " << down << ": " << printable(shown());
+    }
+    EXPECT_FALSE(enabled(kShrink));
+    EXPECT_EQ(shownHtml(), L"<a>bold link</a>");
+}
+
+TEST_F(AccessibleCaptureTest, TheHeadingsMarkupIsRebuiltFromItsAttributes) {
+    HostProcess host(HostKind::accessible, L"article");
+    ASSERT_TRUE(host.ready()) << "accessible_host did not start";
+    options(true, false);
+
+    glide(startDrag(), host.at(200, 25));
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    mouseUp();
+    settle();
+    EXPECT_EQ(shownHtml(), L"<h1 id=\"top\">Hello accessible</h1>");
+}
+
+TEST_F(AccessibleCaptureTest, WithTheOptionOffTheDragReadsTheWindowText) {
+    HostProcess host(HostKind::accessible, L"article");
+    ASSERT_TRUE(host.ready()) << "accessible_host did not start";
+    options(false, true);
+
+    glide(startDrag(), host.at(200, 25));
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Accessible page window"; }, 60))
+        << printable(shown());
+    mouseUp();
+    settle();
+    EXPECT_EQ(shown(), L"Accessible page window");
+    EXPECT_EQ(shownHtml(), L"");
+}
+
+// Without IAccessible2 the tags come from the roles, and with no styles to
+// judge by the filter keeps the text.
+TEST_F(AccessibleCaptureTest, AProgramWithPlainAccessibleObjectsOnlyStillReads) {
+    HostOptions msaaOnly;
+    msaaOnly.msaaOnly = true;
+    HostProcess host(HostKind::accessible, L"article", msaaOnly);
+    ASSERT_TRUE(host.ready()) << "accessible_host did not start";
+    options(true, true);
+
+    const POINT heading = host.at(200, 25);
+    glide(startDrag(), heading);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    glide(heading, host.at(40, 115), 3);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible tinyghosttext"; }, 60))
+        << printable(shown());
+    mouseUp();
+    settle();
+    EXPECT_TRUE(waitFor([&] { return enabled(kEnlarge); }, 30));
+    EXPECT_EQ(shown(), L"Visible tinyghosttext");
+    // The markup keeps the invisible word, as a page's markup keeps what it hides.
+    EXPECT_EQ(shownHtml(), L"<grouping>Visible hiddentinyghosttext</grouping>");
+}
+
+TEST_F(AccessibleCaptureTest, OneDragCrossesFromAnHtmlPageIntoAnAccessibleProgramAndBack) {
+    HostProcess html(HostKind::html, L"simple");
+    HostProcess accessible(HostKind::accessible, L"article");
+    ASSERT_TRUE(html.ready()) << "page_host did not start";
+    ASSERT_TRUE(accessible.ready()) << "accessible_host did not start";
+    ASSERT_TRUE(accessible.moveTo(540, 100));
+    options(true, false);
+
+    const POINT htmlHeading = html.at(200, 25);
+    glide(startDrag(), htmlHeading);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello page"; }, 90)) << printable(shown());
+    const POINT accHeading = accessible.at(200, 25);
+    glide(htmlHeading, accHeading, 4);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    const POINT htmlNote = html.at(200, 120);
+    glide(accHeading, htmlNote, 4);
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Note text"; }, 90)) << printable(shown());
+    mouseUp();
+    settle();
+    const std::vector<std::wstring> texts = depositoryTexts();
+    EXPECT_TRUE(contains(texts, L"Simple page"));
+    EXPECT_FALSE(contains(texts, L"Accessible article"));
+}
+
+// The program under the cursor never answers: the capture gives up on it
+// after its time-out, once, and reads the page the drag stops on.
+TEST_F(AccessibleCaptureTest, AProgramThatNeverAnswersCostsTheTimeOutOnce) {
+    HostOptions hang;
+    hang.hang = true;
+    HostProcess hung(HostKind::accessible, L"article", hang);
+    HostProcess html(HostKind::html, L"simple");
+    ASSERT_TRUE(hung.ready()) << "accessible_host did not start";
+    ASSERT_TRUE(html.ready()) << "page_host did not start";
+    // The hung program cannot move its window; the page moves beside it.
+    ASSERT_TRUE(html.moveTo(540, 100));
+    options(true, false);
+
+    const POINT hungPoint = hung.at(200, 25);
+    glide(startDrag(), hungPoint);
+    glide(hungPoint, hung.at(80, 60), 3);
+    const POINT heading = html.at(200, 25);
+    glide(hung.at(80, 60), heading, 4);
+    double ms = millisecondsUntil([&] { return shown() == L"Hello page"; }, 60);
+    EXPECT_GE(ms, 0) << printable(shown());
+    measure("page shown after leaving a program that never answers", ms);
+    EXPECT_TRUE(holdsMouse());
+
+    // Back over the silent program and onto the page again.
+    glide(heading, hungPoint, 4);
+    glide(hungPoint, html.at(200, 120), 4);
+    ms = millisecondsUntil([&] { return shown() == L"Note text"; }, 60);
+    EXPECT_GE(ms, 0) << printable(shown());
+    measure("page shown after passing the silent program again", ms);
+    mouseUp();
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }, 30));
+}
+
+// The program builds its tree only once asked, a moment later: a drag that
+// stays on the page finds it without starting again.
+TEST_F(AccessibleCaptureTest, ATreeThatArrivesLateShowsDuringTheFirstDrag) {
+    HostOptions untouched;
+    untouched.warm = false;
+    HostProcess host(HostKind::accessible, L"late", untouched);
+    ASSERT_TRUE(host.ready()) << "accessible_host did not start";
+    options(true, false);
+
+    const POINT heading = host.at(200, 25);
+    glide(startDrag(), heading);
+    EXPECT_TRUE(hoverUntil(
+        heading, host.at(210, 28), [&] { return shown() == L"Hello accessible"; }, 90))
+        << printable(shown());
+    mouseUp();
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }, 30));
+}
+
+}  // namespace
+}  // namespace tnk::gui
