@@ -11,6 +11,10 @@
 namespace tnk::gui {
 namespace {
 
+using test::HostKind;
+using test::HostOptions;
+using test::HostProcess;
+
 constexpr int kAnyWindow = 1019;
 constexpr int kFilter = 1003;
 constexpr int kHide = 1004;

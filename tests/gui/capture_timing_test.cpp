@@ -13,6 +13,10 @@
 namespace tnk::gui {
 namespace {
 
+using test::HangFile;
+using test::HostKind;
+using test::HostProcess;
+
 struct Target {
     POINT page;
     const wchar_t* text;

@@ -13,6 +13,10 @@
 namespace tnk::gui {
 namespace {
 
+using test::HangFile;
+using test::HostKind;
+using test::HostProcess;
+
 // Two elements of a page: the drag shows the first, then moves onto the
 // second while the program hangs.
 struct HungPage {

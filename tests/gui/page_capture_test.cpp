@@ -5,107 +5,24 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "main_window_fixture.h"
+#include "drag_fixture.h"
+#include "host_process.h"
 
 namespace tnk::gui {
 namespace {
 
-// One page_host.exe, ended by its handle.
-class PageHost {
-  public:
-    explicit PageHost(const std::wstring& page) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        const std::wstring exe = hostPath(PAGE_HOST_EXE);
-        std::wstring commandLine = L"\"" + exe + L"\" " + page;
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                            CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_)) {
-            return;
-        }
-        waitFor([&] { return (server_ = findServer()) != nullptr; }, 60);
-    }
-    ~PageHost() {
-        if (info_.hProcess) {
-            TerminateProcess(info_.hProcess, 0);
-            WaitForSingleObject(info_.hProcess, 10000);
-            CloseHandle(info_.hThread);
-            CloseHandle(info_.hProcess);
-        }
-    }
+using test::HostKind;
+using test::HostProcess;
 
-    HWND server() const { return server_; }
-    // A point of the page in screen coordinates.
-    POINT at(int x, int y) const {
-        POINT p{x, y};
-        ClientToScreen(server_, &p);
-        return p;
-    }
-
-  private:
-    HWND findServer() const {
-        struct Search {
-            DWORD process;
-            HWND found;
-        } search{info_.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto& s = *reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process == s.process && IsWindowVisible(window)) {
-                    s.found = FindWindowExW(window, nullptr, L"Internet Explorer_Server", nullptr);
-                }
-                return s.found ? FALSE : TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    PROCESS_INFORMATION info_{};
-    HWND server_ = nullptr;
-};
-
-void collectTexts(HWND window, std::vector<std::wstring>& texts) {
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        texts.push_back(windowText(child));
-        collectTexts(child, texts);
-    }
-}
-
-class PageCaptureTest : public MainWindowFixture {
-  protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        // Beside the page, so that the page stays uncovered.
-        SetWindowPos(main_, nullptr, 640, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        settle();
-    }
-
-    bool enabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
-    // A button press as the button reports it to the window.
-    void command(int id) const {
-        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(control(id)));
-    }
-    POINT startDrag() const {
-        const POINT icon = centerOf(control(1000));
-        mouseMove(icon);
-        Sleep(300);
-        mouseDown();
-        return icon;
-    }
-};
+using PageCaptureTest = DragFixture;
 
 TEST_F(PageCaptureTest, ElementsShowWhileMovingAndTheSourceIsKeptAtRelease) {
-    PageHost page(L"simple");
-    ASSERT_NE(page.server(), nullptr) << "page_host did not start";
+    HostProcess page(HostKind::html, L"simple");
+    ASSERT_TRUE(page.ready()) << "page_host did not start";
     setOption(1003, false);
     setOption(1004, false);
 
@@ -136,27 +53,16 @@ TEST_F(PageCaptureTest, ElementsShowWhileMovingAndTheSourceIsKeptAtRelease) {
     EXPECT_TRUE(waitFor([&] { return shown() == L"bold"; }, 30));
 
     // The depository offers the page's title and address for the new record.
-    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(1012, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(control(1012)));
-    HWND depository = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (depository = app_->findDialog(0, nullptr, main_)); }, 30));
-    std::vector<std::wstring> texts;
-    collectTexts(depository, texts);
-    bool hasTitle = false;
-    bool hasUrl = false;
-    for (const std::wstring& text : texts) {
-        hasTitle = hasTitle || text == L"Simple page";
-        hasUrl = hasUrl || text.find(L"simple.html") != std::wstring::npos;
-    }
-    EXPECT_TRUE(hasTitle);
-    EXPECT_TRUE(hasUrl);
-    PostMessageW(depository, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(waitFor([&] { return !IsWindow(depository); }, 30));
+    const std::vector<std::wstring> texts = depositoryTexts();
+    EXPECT_TRUE(contains(texts, L"Simple page"));
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::wstring& text) {
+        return text.find(L"simple.html") != std::wstring::npos;
+    }));
 }
 
 TEST_F(PageCaptureTest, TheReleaseFiltersTheTextWhenAsked) {
-    PageHost page(L"filtered");
-    ASSERT_NE(page.server(), nullptr) << "page_host did not start";
+    HostProcess page(HostKind::html, L"filtered");
+    ASSERT_TRUE(page.ready()) << "page_host did not start";
     setOption(1003, true);
     setOption(1004, false);
     glide(startDrag(), page.at(200, 250));
@@ -171,8 +77,8 @@ TEST_F(PageCaptureTest, TheReleaseFiltersTheTextWhenAsked) {
 }
 
 TEST_F(PageCaptureTest, AFrameIsEnteredOneLevelDeep) {
-    PageHost page(L"frames");
-    ASSERT_NE(page.server(), nullptr) << "page_host did not start";
+    HostProcess page(HostKind::html, L"frames");
+    ASSERT_TRUE(page.ready()) << "page_host did not start";
     setOption(1003, false);
     setOption(1004, true);
     glide(startDrag(), page.at(100, 30));
@@ -187,8 +93,8 @@ TEST_F(PageCaptureTest, AFrameIsEnteredOneLevelDeep) {
 // Each frame is entered with its own offset, also when the second frame's
 // proxy arrives at the address the first one's had.
 TEST_F(PageCaptureTest, OneDragFromAFrameIntoAnIframeShowsEach) {
-    PageHost page(L"mixed");
-    ASSERT_NE(page.server(), nullptr) << "page_host did not start";
+    HostProcess page(HostKind::html, L"mixed");
+    ASSERT_TRUE(page.ready()) << "page_host did not start";
     setOption(1003, false);
     setOption(1004, false);
     const POINT side = page.at(60, 120);

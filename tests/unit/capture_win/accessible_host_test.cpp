@@ -13,10 +13,9 @@
 #include <string>
 #include <thread>
 
-#include "accessible_host_process.h"
 #include "capture/com/com_ptr.h"
 #include "capture/msaa/ia2.h"
-#include "page_host_process.h"
+#include "host_handles.h"
 
 namespace tnk::test {
 namespace {
@@ -30,7 +29,7 @@ constexpr GUID kIidHtmlDocument = {
     0x626FC520, 0xA41E, 0x11CF, {0xA7, 0x31, 0x00, 0xA0, 0xC9, 0x08, 0x26, 0x37}};
 
 POINT screenPoint(int x, int y) {
-    return {AccessibleHostProcess::kPageX + x, AccessibleHostProcess::kPageY + y};
+    return {HostProcess::kPageX + x, HostProcess::kPageY + y};
 }
 
 VARIANT childId(long id) {
@@ -170,7 +169,7 @@ class AccessibleHost : public ::testing::Test {
 bool AccessibleHost::registered_ = false;
 
 TEST_F(AccessibleHost, ServesTheArticleThroughMsaa) {
-    AccessibleHostProcess host(L"article");
+    HostProcess host(HostKind::accessible, L"article", coldHost());
     ASSERT_TRUE(host.ready());
     DWORD_PTR answer = 1;
     EXPECT_TRUE(SendMessageTimeoutW(host.frame(), WM_GETOBJECT, 0,
@@ -269,7 +268,7 @@ TEST_F(AccessibleHost, ServesTheArticleThroughMsaa) {
 
 TEST_F(AccessibleHost, OffersIAccessible2AndTextAttributesAcrossProcesses) {
     ASSERT_TRUE(registered_) << "accessible_host.exe --register failed";
-    AccessibleHostProcess host(L"article");
+    HostProcess host(HostKind::accessible, L"article", coldHost());
     ASSERT_TRUE(host.ready());
     ComPtr<IAccessible> root = clientObject(host.page());
     ASSERT_TRUE(root);
@@ -320,9 +319,9 @@ TEST_F(AccessibleHost, OffersIAccessible2AndTextAttributesAcrossProcesses) {
 }
 
 TEST_F(AccessibleHost, WithMsaaOnlyOffersNoIAccessible2) {
-    AccessibleHostOptions options;
+    HostOptions options;
     options.msaaOnly = true;
-    AccessibleHostProcess host(L"article", options);
+    HostProcess host(HostKind::accessible, L"article", coldHost(options));
     ASSERT_TRUE(host.ready());
     ComPtr<IAccessible> root = clientObject(host.page());
     ASSERT_TRUE(root);
@@ -335,7 +334,7 @@ TEST_F(AccessibleHost, WithMsaaOnlyOffersNoIAccessible2) {
 }
 
 TEST_F(AccessibleHost, TheLatePageGrowsItsTreeAfterTheFirstRequest) {
-    AccessibleHostProcess host(L"late");
+    HostProcess host(HostKind::accessible, L"late", coldHost());
     ASSERT_TRUE(host.ready());
     ComPtr<IAccessible> root = clientObject(host.page());
     ASSERT_TRUE(root);
@@ -359,9 +358,9 @@ TEST_F(AccessibleHost, TheLatePageGrowsItsTreeAfterTheFirstRequest) {
 }
 
 TEST_F(AccessibleHost, AHungHostFailsTheObjectRequest) {
-    AccessibleHostOptions options;
+    HostOptions options;
     options.hang = true;
-    AccessibleHostProcess host(L"article", options);
+    HostProcess host(HostKind::accessible, L"article", coldHost(options));
     ASSERT_TRUE(host.ready());
     DWORD_PTR result = 0;
     EXPECT_FALSE(SendMessageTimeoutW(host.page(), WM_GETOBJECT, 0,
@@ -426,36 +425,6 @@ class WorkerCall {
     std::thread thread_;
 };
 
-// A fresh name in the prefix's temporary folder.
-std::wstring hangFilePath() {
-    wchar_t folder[MAX_PATH];
-    wchar_t name[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"tnk", 0, name);
-    DeleteFileW(name);
-    return name;
-}
-
-// The file that holds a host's calls while it exists. Declared after the
-// worker, so that it goes first and frees a held call whatever happened.
-class HangFile {
-  public:
-    explicit HangFile(std::wstring path) : path_(std::move(path)) {}
-    HangFile(const HangFile&) = delete;
-    HangFile& operator=(const HangFile&) = delete;
-    ~HangFile() { remove(); }
-
-    bool create() {
-        HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        return h != INVALID_HANDLE_VALUE && CloseHandle(h);
-    }
-    void remove() { DeleteFileW(path_.c_str()); }
-
-  private:
-    std::wstring path_;
-};
-
 // The window no longer reads its messages: its thread is held inside a call.
 bool waitUntilBlocked(HWND window) {
     const ULONGLONG deadline = GetTickCount64() + kCallLimitMs;
@@ -471,7 +440,7 @@ bool waitUntilBlocked(HWND window) {
 
 // Holds the worker's second call with the file, checks that it and the host
 // window block, then lets it go.
-void expectBlockedWhileTheFileExists(HangFile& file, WorkerCall& worker, HWND window) {
+void expectBlockedWhileTheFileExists(const HangFile& file, WorkerCall& worker, HWND window) {
     ASSERT_TRUE(worker.warmed());
     ASSERT_EQ(worker.firstResult, S_OK);
     ASSERT_TRUE(file.create());
@@ -487,10 +456,12 @@ void expectBlockedWhileTheFileExists(HangFile& file, WorkerCall& worker, HWND wi
 }
 
 TEST_F(AccessibleHost, AHangFileHoldsCallsUntilItIsRemoved) {
-    const std::wstring path = hangFilePath();
-    AccessibleHostOptions options;
-    options.hangFile = path;
-    AccessibleHostProcess host(L"article", options);
+    // Every path below removes the file once it was made, so the worker's
+    // held call ends before the worker goes.
+    HangFile file;
+    HostOptions options;
+    options.hangFile = file.path();
+    HostProcess host(HostKind::accessible, L"article", coldHost(options));
     ASSERT_TRUE(host.ready());
     const HWND page = host.page();
     WorkerCall worker(
@@ -506,7 +477,6 @@ TEST_F(AccessibleHost, AHangFileHoldsCallsUntilItIsRemoved) {
             out = takeString(name);
             return hr;
         });
-    HangFile file(path);
     expectBlockedWhileTheFileExists(file, worker, page);
     EXPECT_EQ(worker.text, L"Accessible page window");
 }
@@ -514,11 +484,10 @@ TEST_F(AccessibleHost, AHangFileHoldsCallsUntilItIsRemoved) {
 // The HTML page host has the same mode, for a browser that hangs after
 // handing out its document.
 TEST_F(AccessibleHost, AHangFileHoldsPageHostCallsToo) {
-    const std::wstring path = hangFilePath();
-    // The page argument carries the option to the host's command line.
-    PageHostProcess host(L"simple --hang-file \"" + path + L"\"");
+    HangFile file;
+    HostProcess host(HostKind::html, L"simple", coldHost({.hangFile = file.path()}));
     ASSERT_TRUE(host.ready());
-    const HWND server = host.server();
+    const HWND server = host.page();
     WorkerCall worker(
         [server]() -> ComPtr<IUnknown> {
             DWORD_PTR result = 0;
@@ -539,7 +508,6 @@ TEST_F(AccessibleHost, AHangFileHoldsPageHostCallsToo) {
             out = takeString(title);
             return hr;
         });
-    HangFile file(path);
     expectBlockedWhileTheFileExists(file, worker, server);
     EXPECT_EQ(worker.text, L"Simple page");
 }

@@ -6,7 +6,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/win32/win32_window_system.h"
-#include "page_host_process.h"
+#include "host_handles.h"
 
 namespace tnk::test {
 namespace {
@@ -26,13 +26,14 @@ class RecordingHost : public CaptureHost {
 // One host process and one engine over it. The host is declared first so
 // that every page reference is released before the process ends.
 struct Session {
-    explicit Session(const wchar_t* page, bool hang = false) : host(page, hang) {}
+    explicit Session(const wchar_t* page, bool hang = false)
+        : host(HostKind::html, page, coldHost({.hang = hang})) {}
 
     std::u16string tag() {
         return state.baseElement ? state.baseElement->tagName() : std::u16string(u"(none)");
     }
 
-    PageHostProcess host;
+    HostProcess host;
     CaptureState state;
     Win32WindowSystem windows;
     RecordingHost ui;
@@ -45,7 +46,7 @@ TEST(CaptureWin, CapturesAnElementItsTextHtmlAndSource) {
 
     s.engine.captureAtPoint(pagePoint(70, 55));
     ASSERT_EQ(s.tag(), u"B");
-    EXPECT_EQ(s.state.window, s.host.serverHandle());
+    EXPECT_EQ(s.state.window, handleOf(s.host.page()));
     EXPECT_EQ(s.state.text, u"bold");
     EXPECT_EQ(s.state.html, u"<B id=strong>bold</B>");
     EXPECT_EQ(s.ui.shown, 1);
@@ -56,7 +57,7 @@ TEST(CaptureWin, CapturesAnElementItsTextHtmlAndSource) {
     // Over the pane, a child window of another class: its browser ancestor's
     // document is used.
     s.engine.captureAtPoint(pagePoint(320, 260));
-    EXPECT_EQ(s.state.window, s.host.serverHandle());
+    EXPECT_EQ(s.state.window, handleOf(s.host.page()));
     EXPECT_EQ(s.state.text, u"Corner");
 
     s.engine.captureAtPoint(pagePoint(20, 60));
@@ -87,7 +88,7 @@ TEST(CaptureWin, ReadsTheTextOfAWindowWithoutDocument) {
 
     // The frame window's strip above the page answers no document request.
     s.engine.captureAtPoint(pagePoint(50, -15));
-    EXPECT_EQ(s.state.window, reinterpret_cast<WindowHandle>(s.host.frame()));
+    EXPECT_EQ(s.state.window, handleOf(s.host.frame()));
     EXPECT_EQ(s.state.document, nullptr);
     EXPECT_EQ(s.state.baseElement, nullptr);
     EXPECT_EQ(s.state.text, u"Tarnwick page host");
@@ -203,7 +204,7 @@ TEST(CaptureWin, AHungBrowserGivesNoDocumentAndDoesNotBlock) {
     Session s(L"simple", true);
     ASSERT_TRUE(s.host.ready());
     s.engine.captureAtPoint(pagePoint(70, 55));
-    EXPECT_EQ(s.state.window, s.host.serverHandle());
+    EXPECT_EQ(s.state.window, handleOf(s.host.page()));
     EXPECT_EQ(s.state.document, nullptr);
     EXPECT_EQ(s.state.baseElement, nullptr);
     EXPECT_FALSE(s.ui.plus);

@@ -6,8 +6,8 @@
 #include <ole2.h>
 
 #include "capture/com/com_ptr.h"
-#include "capture/mshtml/mshtml_dom.h"
 #include "capture/com/ole_value.h"
+#include "capture/mshtml/mshtml_dom.h"
 
 namespace tnk::com {
 namespace {

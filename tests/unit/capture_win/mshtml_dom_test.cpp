@@ -9,7 +9,7 @@
 #include <climits>
 
 #include "capture/win32/win32_window_system.h"
-#include "page_host_process.h"
+#include "host_handles.h"
 
 namespace tnk::test {
 namespace {
@@ -21,24 +21,20 @@ class ComEnvironment : public ::testing::Environment {
 };
 const auto* const comEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
-WindowHandle handle(HWND w) {
-    return reinterpret_cast<WindowHandle>(w);
-}
-
 TEST(Win32WindowSystem, FindsAndReadsTheHostWindows) {
-    PageHostProcess host(L"simple");
+    HostProcess host(HostKind::html, L"simple", coldHost());
     ASSERT_TRUE(host.ready());
     Win32WindowSystem windows;
 
-    EXPECT_EQ(windows.windowFromPoint(pagePoint(20, 20)), host.serverHandle());
-    EXPECT_EQ(windows.windowFromPoint(pagePoint(320, 260)), handle(host.pane()));
-    EXPECT_EQ(windows.className(host.serverHandle()), u"Internet Explorer_Server");
-    EXPECT_EQ(windows.parent(handle(host.pane())), host.serverHandle());
-    EXPECT_EQ(windows.screenToClient(host.serverHandle(), pagePoint(5, 7)), (dom::Point{5, 7}));
+    EXPECT_EQ(windows.windowFromPoint(pagePoint(20, 20)), handleOf(host.page()));
+    EXPECT_EQ(windows.windowFromPoint(pagePoint(320, 260)), handleOf(host.pane()));
+    EXPECT_EQ(windows.className(handleOf(host.page())), u"Internet Explorer_Server");
+    EXPECT_EQ(windows.parent(handleOf(host.pane())), handleOf(host.page()));
+    EXPECT_EQ(windows.screenToClient(handleOf(host.page()), pagePoint(5, 7)), (dom::Point{5, 7}));
 
     // Another process's window: the length call reads the caption, and the
     // bounded messages give the same text.
-    const WindowHandle frame = handle(host.frame());
+    const WindowHandle frame = handleOf(host.frame());
     const std::u16string caption = u"Tarnwick page host";
     const int length = windows.windowTextLength(frame);
     EXPECT_EQ(length, static_cast<int>(caption.size()));
@@ -75,16 +71,16 @@ TEST(Win32WindowSystem, SurvivesAWindowThatOverstatesItsTextLength) {
                              wc.hInstance, nullptr);
     ASSERT_NE(w, nullptr);
     Win32WindowSystem windows;
-    EXPECT_EQ(windows.messageTextLength(handle(w)), INT_MAX);
-    EXPECT_EQ(windows.messageText(handle(w), INT_MAX), u"abc");
+    EXPECT_EQ(windows.messageTextLength(handleOf(w)), INT_MAX);
+    EXPECT_EQ(windows.messageText(handleOf(w), INT_MAX), u"abc");
     DestroyWindow(w);
 }
 
 TEST(MshtmlDom, ServesTheSimplePage) {
-    PageHostProcess host(L"simple");
+    HostProcess host(HostKind::html, L"simple", coldHost());
     ASSERT_TRUE(host.ready());
     Win32WindowSystem windows;
-    dom::DocumentPtr doc = windows.documentOfWindow(host.serverHandle());
+    dom::DocumentPtr doc = windows.documentOfWindow(handleOf(host.page()));
     ASSERT_NE(doc, nullptr);
 
     EXPECT_EQ(doc->url(), u"http://pages.tarnwick.test/simple.html");
@@ -155,10 +151,10 @@ TEST(MshtmlDom, ServesTheSimplePage) {
 }
 
 TEST(MshtmlDom, ReachesFrameContents) {
-    PageHostProcess host(L"frames");
+    HostProcess host(HostKind::html, L"frames", coldHost());
     ASSERT_TRUE(host.ready());
     Win32WindowSystem windows;
-    dom::DocumentPtr doc = windows.documentOfWindow(host.serverHandle());
+    dom::DocumentPtr doc = windows.documentOfWindow(handleOf(host.page()));
     ASSERT_NE(doc, nullptr);
 
     dom::ElementPtr right = doc->elementFromPoint({250, 20});
@@ -181,13 +177,13 @@ TEST(MshtmlDom, ReachesFrameContents) {
 }
 
 TEST(Win32WindowSystem, GivesUpOnAHungWindowWithinTheTimeOut) {
-    PageHostProcess host(L"simple", true);
+    HostProcess host(HostKind::html, L"simple", coldHost({.hang = true}));
     ASSERT_TRUE(host.ready());
     Win32WindowSystem windows;
     // Both bounded calls return (no timing is asserted) and report nothing.
-    EXPECT_EQ(windows.documentOfWindow(host.serverHandle()), nullptr);
-    EXPECT_EQ(windows.messageTextLength(host.serverHandle()), std::nullopt);
-    EXPECT_EQ(windows.messageText(host.serverHandle(), 50), u"");
+    EXPECT_EQ(windows.documentOfWindow(handleOf(host.page())), nullptr);
+    EXPECT_EQ(windows.messageTextLength(handleOf(host.page())), std::nullopt);
+    EXPECT_EQ(windows.messageText(handleOf(host.page()), 50), u"");
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <oleacc.h>
 
-#include "app_driver.h"
-
-namespace tnk::gui {
+namespace tnk::test {
 namespace {
+
+constexpr double kStartLimitSeconds = 60;
+constexpr DWORD kEndLimitMs = 30000;
+constexpr DWORD kPollMs = 50;
 
 struct HostClasses {
     const wchar_t* frame;
@@ -20,7 +22,42 @@ HostClasses classesOf(HostKind kind) {
 }
 
 std::wstring exeOf(HostKind kind) {
-    return hostPath(kind == HostKind::html ? PAGE_HOST_EXE : ACCESSIBLE_HOST_EXE);
+    return builtPath(kind == HostKind::html ? TNK_PAGE_HOST_EXE : TNK_ACCESSIBLE_HOST_EXE);
+}
+
+bool startProcess(const std::wstring& exe, const std::wstring& arguments,
+                  PROCESS_INFORMATION& process) {
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &process)) {
+        process = {};
+        return false;
+    }
+    return true;
+}
+
+void endProcess(PROCESS_INFORMATION& process) {
+    if (process.hProcess) {
+        TerminateProcess(process.hProcess, 0);
+        WaitForSingleObject(process.hProcess, kEndLimitMs);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        process = {};
+    }
+}
+
+template <typename Done>
+bool pollUntil(Done done, double seconds) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    while (!done()) {
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+    return true;
 }
 
 HWND visibleFrameOf(DWORD process, const wchar_t* frameClass) {
@@ -37,29 +74,38 @@ HWND visibleFrameOf(DWORD process, const wchar_t* frameClass) {
 
 }  // namespace
 
+std::wstring builtPath(const char* built) {
+    std::wstring path;
+    if (built[0] == '/') {
+        path = L"Z:";
+    }
+    for (const char* p = built; *p; ++p) {
+        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    }
+    return path;
+}
+
 HostProcess::HostProcess(HostKind kind, const std::wstring& page, const HostOptions& options)
     : kind_(kind) {
-    const std::wstring exe = exeOf(kind);
-    std::wstring commandLine = L"\"" + exe + L"\" " + page;
+    std::wstring arguments = page;
     if (options.msaaOnly) {
-        commandLine += L" --msaa-only";
+        arguments += L" --msaa-only";
     }
     if (options.hang) {
-        commandLine += L" --hang";
+        arguments += L" --hang";
     }
     if (!options.hangFile.empty()) {
-        commandLine += L" --hang-file \"" + options.hangFile + L"\"";
+        arguments += L" --hang-file \"" + options.hangFile + L"\"";
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info_)) {
-        info_ = {};
+    if (!startProcess(exeOf(kind), arguments, info_)) {
         return;
     }
     const HostClasses classes = classesOf(kind);
-    waitFor(
+    pollUntil(
         [&] {
+            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) {
+                return true;  // the host ended early
+            }
             HWND frame = visibleFrameOf(info_.dwProcessId, classes.frame);
             HWND window = frame ? FindWindowExW(frame, nullptr, classes.page, nullptr) : nullptr;
             // A visible window is not yet one that reads its messages: wait
@@ -76,19 +122,14 @@ HostProcess::HostProcess(HostKind kind, const std::wstring& page, const HostOpti
             page_ = window;
             return true;
         },
-        60);
+        kStartLimitSeconds);
     if (page_ && options.warm && !options.hang && !warmUp()) {
         page_ = nullptr;
     }
 }
 
 HostProcess::~HostProcess() {
-    if (info_.hProcess) {
-        TerminateProcess(info_.hProcess, 0);
-        WaitForSingleObject(info_.hProcess, 30000);
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
-    }
+    endProcess(info_);
 }
 
 bool HostProcess::warmUp() const {
@@ -114,6 +155,13 @@ bool HostProcess::warmUp() const {
     return got;
 }
 
+HWND HostProcess::pane() const {
+    if (kind_ != HostKind::html || !page_) {
+        return nullptr;
+    }
+    return FindWindowExW(page_, nullptr, L"TarnwickPageHostPane", nullptr);
+}
+
 POINT HostProcess::at(int x, int y) const {
     POINT p{x, y};
     ClientToScreen(page_, &p);
@@ -122,7 +170,7 @@ POINT HostProcess::at(int x, int y) const {
 
 bool HostProcess::moveTo(int x, int y) const {
     SetWindowPos(frame_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return waitFor(
+    return pollUntil(
         [&] {
             RECT rect{};
             GetWindowRect(frame_, &rect);
@@ -137,7 +185,7 @@ bool HostProcess::answers(unsigned ms) const {
 }
 
 bool HostProcess::recovered(double seconds) const {
-    if (!waitFor([&] { return answers(1000); }, seconds)) {
+    if (!pollUntil([&] { return answers(1000); }, seconds)) {
         return false;
     }
     // The first answer may come before the host reads its window system
@@ -159,16 +207,28 @@ HangFile::~HangFile() {
     remove();
 }
 
-void HangFile::create() const {
+bool HangFile::create() const {
     HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-    }
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
 void HangFile::remove() const {
     DeleteFileW(path_.c_str());
 }
 
-}  // namespace tnk::gui
+bool registerAccessibleHostLibrary() {
+    PROCESS_INFORMATION process{};
+    if (!startProcess(exeOf(HostKind::accessible), L"--register", process)) {
+        return false;
+    }
+    DWORD code = 1;
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(kStartLimitSeconds * 1000)) ==
+        WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    }
+    endProcess(process);
+    return code == 0;
+}
+
+}  // namespace tnk::test

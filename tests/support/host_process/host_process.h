@@ -7,8 +7,8 @@
 // The two stand-in programs a capture reads from, each in a process of its
 // own: page_host.exe (an HTML page in a browser's document window) and
 // accessible_host.exe (a tree of accessible objects). Both show their page
-// window's client area at screen (100,130), 400x300, until moved.
-namespace tnk::gui {
+// window's client area at screen (kPageX, kPageY), 400x300, until moved.
+namespace tnk::test {
 
 enum class HostKind { html, accessible };
 
@@ -17,14 +17,17 @@ struct HostOptions {
     // Shows its windows and never reads a message again.
     bool hang = false;
     // While this file exists every call into the host's objects waits.
-    std::wstring hangFile;
-    // Asked for its page once from the test before Tarnwick asks (warmUp);
-    // off for a host that must see Tarnwick's request first.
+    std::wstring hangFile{};
+    // Asked for its page once from the test before anyone else asks
+    // (warmUp); off for a host that must see the test's own request first.
     bool warm = true;
 };
 
 class HostProcess {
   public:
+    static constexpr int kPageX = 100;
+    static constexpr int kPageY = 130;
+
     HostProcess(HostKind kind, const std::wstring& page, const HostOptions& options = {});
     ~HostProcess();  // ends the process by its handle
     HostProcess(const HostProcess&) = delete;
@@ -34,8 +37,11 @@ class HostProcess {
     bool ready() const { return page_ != nullptr; }
     HostKind kind() const { return kind_; }
     HWND frame() const { return frame_; }
-    // The window the capture reads: the document window or the accessible page.
+    // The window a capture reads: the document window or the accessible page.
     HWND page() const { return page_; }
+    // The HTML host's child pane inside its document window (null for the
+    // accessible host).
+    HWND pane() const;
     // A point of the page in screen coordinates.
     POINT at(int x, int y) const;
     // Moves the top-level window so that its top-left corner is at (x, y);
@@ -54,7 +60,7 @@ class HostProcess {
   private:
     // Asks the page window for its page once, from this process, and lets
     // go of it: the host then has its side of the cross-process calls set
-    // up, so that a busy machine does not make its first answer to the
+    // up, so that a busy machine does not make its first answer to a
     // capture miss the capture's time-out.
     bool warmUp() const;
 
@@ -74,11 +80,19 @@ class HangFile {
     HangFile& operator=(const HangFile&) = delete;
 
     const std::wstring& path() const { return path_; }
-    void create() const;
+    bool create() const;
     void remove() const;
 
   private:
     std::wstring path_;
 };
 
-}  // namespace tnk::gui
+// Runs `accessible_host.exe --register`, which lets COM marshal IAccessible2
+// and IAccessibleText in this prefix. True when it succeeded.
+bool registerAccessibleHostLibrary();
+
+// The Windows form of a path the build gives (a Linux path through Wine's
+// drive for the root).
+std::wstring builtPath(const char* built);
+
+}  // namespace tnk::test
