@@ -16,12 +16,14 @@ namespace {
 constexpr int kMinTrackWidth = 488;
 constexpr int kMinTrackHeight = 348;
 
-struct CaptionKey {
+// A control and the configuration key it goes with: a language-table key for
+// a caption, an option attribute for a check box.
+struct ControlKey {
     int id;
     const char16_t* key;
 };
 
-constexpr CaptionKey kCaptions[] = {
+constexpr ControlKey kCaptions[] = {
     {IDC_USAGE, u"main_usage"},
     {IDC_OPTION_LABEL, u"main_option"},
     {IDC_FILTER, u"main_filter"},
@@ -33,12 +35,7 @@ constexpr CaptionKey kCaptions[] = {
     {IDC_ONLINE_HELP, u"main_onlinehelp"},
 };
 
-struct OptionKey {
-    int id;
-    const char16_t* key;
-};
-
-constexpr OptionKey kOptions[] = {
+constexpr ControlKey kOptions[] = {
     {IDC_FILTER, u"filter"},
     {IDC_HIDE, u"hideoc"},
     {IDC_AUTOWRAP, u"autowrap"},
@@ -126,7 +123,7 @@ BOOL MainWindow::onInitDialog() {
 
 void MainWindow::setCaptions() {
     SetWindowTextW(hwnd(), languageText(u"main_caption").c_str());
-    for (const CaptionKey& caption : kCaptions) {
+    for (const ControlKey& caption : kCaptions) {
         SetDlgItemTextW(hwnd(), caption.id, languageText(caption.key).c_str());
     }
     // Configurations made before this option have no text for it.
@@ -140,7 +137,7 @@ void MainWindow::readOptions() {
     if (!option) {
         return;
     }
-    for (const OptionKey& o : kOptions) {
+    for (const ControlKey& o : kOptions) {
         SendDlgItemMessageW(hwnd(), o.id, BM_SETCHECK, option->intAttribute(o.key, 0), 0);
     }
 }
@@ -157,7 +154,7 @@ void MainWindow::onOptionClicked(int id) {
     if (!option) {
         return;
     }
-    for (const OptionKey& o : kOptions) {
+    for (const ControlKey& o : kOptions) {
         if (o.id == id) {
             const bool checked = IsDlgButtonChecked(hwnd(), id) == BST_CHECKED;
             option->setIntAttribute(o.key, checked ? 1 : 0);
