@@ -19,24 +19,24 @@ namespace {
 // paragraph of eight runs of text and a link.
 struct AccessibleScene {
     explicit AccessibleScene(int sections) {
-        testacc::Spec spec;
-        spec.role = testacc::roleNumber(acc::role::client);
-        spec.box = {0, 0, 800, 40 * sections};
-        testacc::Node* client = tree.add(nullptr, spec);
-        spec.role = testacc::roleNumber(acc::role::document);
-        spec.objectAttributes = u"tag:#document;display:block;";
-        testacc::Node* document = tree.add(client, spec);
+        testacc::Facts facts;
+        facts.role = testacc::roleNumber(acc::role::client);
+        facts.box = {0, 0, 800, 40 * sections};
+        testacc::Node* client = tree.add(nullptr, facts);
+        facts.role = testacc::roleNumber(acc::role::document);
+        facts.objectAttributes = u"tag:#document;display:block;";
+        testacc::Node* document = tree.add(client, facts);
         for (int s = 0; s < sections; ++s) {
             const int top = 40 * s;
-            spec.role = testacc::roleNumber(acc::role::grouping);
-            spec.box = {0, top, 800, top + 40};
-            spec.objectAttributes = u"tag:section;display:block;";
-            testacc::Node* section = tree.add(document, spec);
-            spec.objectAttributes = u"tag:p;display:block;";
-            spec.box = {0, top, 800, top + 30};
-            testacc::Node* paragraph = tree.add(section, spec);
+            facts.role = testacc::roleNumber(acc::role::grouping);
+            facts.box = {0, top, 800, top + 40};
+            facts.objectAttributes = u"tag:section;display:block;";
+            testacc::Node* section = tree.add(document, facts);
+            facts.objectAttributes = u"tag:p;display:block;";
+            facts.box = {0, top, 800, top + 30};
+            testacc::Node* paragraph = tree.add(section, facts);
             for (int r = 0; r < 8; ++r) {
-                testacc::Spec run;
+                testacc::Facts run;
                 run.role = testacc::roleNumber(acc::role::staticText);
                 run.name = u"some words of text ";
                 run.box = {r * 80, top, r * 80 + 80, top + 30};

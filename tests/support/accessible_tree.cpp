@@ -10,24 +10,24 @@ class TreeObject final : public acc::Object {
 
     dom::Identity identity() const override {
         // A simple child is a number within its parent object.
-        return node_->spec.simple ? dom::Identity(node_->parent, node_->childId)
-                                  : dom::Identity(node_);
+        return node_->facts.simple ? dom::Identity(node_->parent, node_->childId)
+                                   : dom::Identity(node_);
     }
     std::optional<acc::Role> role() override {
         ++tree_.calls.role;
-        return node_->spec.role;
+        return node_->facts.role;
     }
     std::optional<std::u16string> name() override {
         ++tree_.calls.name;
-        return node_->spec.name;
+        return node_->facts.name;
     }
     std::optional<std::u16string> value() override {
         ++tree_.calls.value;
-        return node_->spec.value;
+        return node_->facts.value;
     }
     std::uint32_t state() override {
         ++tree_.calls.state;
-        return node_->spec.state;
+        return node_->facts.state;
     }
     acc::ObjectPtr parent() override {
         ++tree_.calls.parent;
@@ -46,12 +46,12 @@ class TreeObject final : public acc::Object {
     }
     acc::Hit hitTest(dom::Point screen) override {
         ++tree_.calls.hitTest;
-        if (!node_->spec.box.holds(screen)) {
+        if (!node_->facts.box.holds(screen)) {
             return {};
         }
-        if (!node_->spec.simple) {
+        if (!node_->facts.simple) {
             for (auto it = node_->children.rbegin(); it != node_->children.rend(); ++it) {
-                if ((*it)->spec.box.holds(screen)) {
+                if ((*it)->facts.box.holds(screen)) {
                     return {acc::Hit::Kind::child, tree_.object(it->get())};
                 }
             }
@@ -60,11 +60,11 @@ class TreeObject final : public acc::Object {
     }
     std::optional<std::u16string> objectAttributes() override {
         ++tree_.calls.objectAttributes;
-        return node_->spec.simple ? std::nullopt : node_->spec.objectAttributes;
+        return node_->facts.simple ? std::nullopt : node_->facts.objectAttributes;
     }
     std::optional<std::u16string> textAttributes() override {
         ++tree_.calls.textAttributes;
-        return node_->spec.simple ? std::nullopt : node_->spec.textAttributes;
+        return node_->facts.simple ? std::nullopt : node_->facts.textAttributes;
     }
 
   private:
@@ -74,16 +74,16 @@ class TreeObject final : public acc::Object {
 
 }  // namespace
 
-Node* Tree::add(Node* parent, Spec spec) {
+Node* Tree::add(Node* parent, Facts facts) {
     auto node = std::make_unique<Node>();
-    node->spec = std::move(spec);
+    node->facts = std::move(facts);
     Node* added = node.get();
     if (!parent) {
         root_ = std::move(node);
         return added;
     }
     node->parent = parent;
-    if (node->spec.simple) {
+    if (node->facts.simple) {
         node->childId = static_cast<std::intptr_t>(parent->children.size()) + 1;
     }
     parent->children.push_back(std::move(node));

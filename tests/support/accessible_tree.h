@@ -25,7 +25,7 @@ struct Box {
 };
 
 // What one object gives.
-struct Spec {
+struct Facts {
     acc::Role role;
     std::optional<std::u16string> name;
     std::optional<std::u16string> value;
@@ -59,7 +59,7 @@ class Tree;
 // One object of the tree, or a simple child; handed out as fresh wrappers
 // that share the node's identity, as COM hands out new pointers.
 struct Node {
-    Spec spec;
+    Facts facts;
     Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;
     std::intptr_t childId = 0;  // of a simple child, within its parent
@@ -68,7 +68,7 @@ struct Node {
 class Tree {
   public:
     // Adds an object under `parent` (null for the root) and returns it.
-    Node* add(Node* parent, Spec spec);
+    Node* add(Node* parent, Facts facts);
     Node* root() const { return root_.get(); }
     acc::ObjectPtr object(Node* node);
 

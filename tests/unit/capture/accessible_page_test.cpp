@@ -96,7 +96,7 @@ TEST(AccessiblePage, TheWalkUpStopsAtTheClientEvenWhenItHasAParent) {
     // On Windows the client object's parent is the window's own object.
     AccessibleRig rig;
     testacc::Node window;
-    window.spec.role = testacc::roleNumber(9);
+    window.facts.role = testacc::roleNumber(9);
     rig.tree.root()->parent = &window;
     rig.moveTo(20, 20);
     for (int i = 0; i < 5; ++i) {
@@ -148,15 +148,15 @@ TEST(AccessiblePage, TheSourceIsTheNearestDocumentOrTheWindowText) {
 
     // A value that is no address is not taken for one; a nameless document
     // leaves the window text as the title.
-    rig.document->spec.value = u"some value";
-    rig.document->spec.name = u"";
+    rig.document->facts.value = u"some value";
+    rig.document->facts.name = u"";
     rig.moveTo(20, 20);
     rig.engine.recordSource();
     EXPECT_EQ(rig.state.sourceTitle, u"Accessible page window");
     EXPECT_EQ(rig.state.sourceUrl, u"");
 
     // No document above the object at all.
-    rig.document->spec.role = testacc::roleNumber(acc::role::grouping);
+    rig.document->facts.role = testacc::roleNumber(acc::role::grouping);
     rig.moveTo(20, 110);
     rig.engine.recordSource();
     EXPECT_EQ(rig.state.sourceTitle, u"Accessible page window");
@@ -191,10 +191,10 @@ TEST(AccessiblePage, AWindowWithoutObjectsOrAPageDocumentKeepsItsOwnWays) {
 TEST(AccessiblePage, AnEmptyPageIsAskedForAgainUntilItsTreeArrives) {
     AccessibleRig rig;
     testacc::Tree empty;
-    testacc::Spec spec;
-    spec.role = testacc::roleNumber(acc::role::document);
-    spec.box = {100, 130, 500, 430};
-    empty.add(nullptr, spec);
+    testacc::Facts facts;
+    facts.role = testacc::roleNumber(acc::role::document);
+    facts.box = {100, 130, 500, 430};
+    empty.add(nullptr, facts);
     int asked = 0;
     bool built = false;
     acc::PageSource source = rig.source();

@@ -43,18 +43,18 @@ struct AccessibleRig {
     testacc::Node* add(testacc::Node* parent, acc::Role role, int left, int top, int right,
                        int bottom, const char16_t* attributes = nullptr,
                        std::optional<std::u16string> name = std::nullopt) {
-        testacc::Spec spec;
-        spec.role = std::move(role);
-        spec.box = {100 + left, 130 + top, 100 + right, 130 + bottom};
-        spec.name = std::move(name);
+        testacc::Facts facts;
+        facts.role = std::move(role);
+        facts.box = {100 + left, 130 + top, 100 + right, 130 + bottom};
+        facts.name = std::move(name);
         if (attributes && ia2_) {
-            spec.objectAttributes = attributes;
+            facts.objectAttributes = attributes;
         }
         if (ia2_) {
-            spec.textAttributes =
+            facts.textAttributes =
                 u"font-size:12pt;color:rgb(0, 0, 0);background-color:transparent;";
         }
-        return tree.add(parent, std::move(spec));
+        return tree.add(parent, std::move(facts));
     }
     testacc::Node* text(testacc::Node* parent, std::u16string name, int left, int top, int right,
                         int bottom) {
@@ -68,7 +68,7 @@ struct AccessibleRig {
                                     u"Accessible page window");
         document = add(client, roleNumber(acc::role::document), 0, 0, 400, 300,
                        u"tag:#document;display:block;", u"Accessible article");
-        document->spec.value = u"http://acc.tarnwick.test/article.html";
+        document->facts.value = u"http://acc.tarnwick.test/article.html";
 
         heading = add(document, testacc::roleText(u"heading"), 10, 10, 390, 40,
                       u"tag:h1;display:block;id:top;");
@@ -85,12 +85,12 @@ struct AccessibleRig {
         section = add(document, roleNumber(acc::role::grouping), 10, 100, 390, 160,
                       u"tag:div;display:block;id:junk;");
         text(section, u"Visible ", 10, 100, 70, 130);
-        text(section, u"hidden", 70, 100, 130, 130)->spec.state = acc::state::invisible;
+        text(section, u"hidden", 70, 100, 130, 130)->facts.state = acc::state::invisible;
         tiny = text(section, u"tiny", 130, 100, 190, 130);
         ghost = text(section, u"ghost", 190, 100, 250, 130);
         if (ia2_) {
-            tiny->spec.textAttributes = u"font-size:0pt;color:rgb(0, 0, 0);";
-            ghost->spec.textAttributes =
+            tiny->facts.textAttributes = u"font-size:0pt;color:rgb(0, 0, 0);";
+            ghost->facts.textAttributes =
                 u"font-size:12pt;color:rgb(255, 255, 255);background-color:rgb(255, 255, 255);";
         }
         text(section, u"text", 250, 100, 310, 130);
@@ -108,11 +108,11 @@ struct AccessibleRig {
 
         field = add(document, roleNumber(acc::role::text), 10, 240, 200, 270,
                     u"tag:input;display:inline-block;", u"Field label");
-        field->spec.value = u"typed value";
+        field->facts.value = u"typed value";
 
         testacc::Node* list = add(document, roleNumber(acc::role::list), 210, 240, 390, 290,
                                   u"tag:ul;display:block;");
-        testacc::Spec item;
+        testacc::Facts item;
         item.role = roleNumber(acc::role::listItem);
         item.simple = true;
         item.name = u"Item one";
