@@ -33,6 +33,12 @@ const HungPage kAccessible{
 
 class HungPageTest : public DragFixture, public ::testing::WithParamInterface<HostKind> {
   protected:
+    static HCURSOR currentCursor() {
+        CURSORINFO info{};
+        info.cbSize = sizeof info;
+        return GetCursorInfo(&info) ? info.hCursor : nullptr;
+    }
+
     const HungPage& hanging() const { return GetParam() == HostKind::html ? kHtml : kAccessible; }
     const HungPage& other() const { return GetParam() == HostKind::html ? kAccessible : kHtml; }
 
@@ -116,6 +122,35 @@ TEST_P(HungPageTest, QuittingWhileACallIsStuckEndsTheProgramAtOnce) {
     EXPECT_GE(ended, 0) << "the program did not end";
     measure("exit after WM_CLOSE while a call is stuck", ended);
     EXPECT_FALSE(host.answers(200)) << "the program recovered before its time";
+}
+
+// A release whose filtered walk cannot finish: a cursor of its own (the wait
+// cursor) replaces the drag cursor while the release waits, and goes once the
+// program is found hung. Cursor handles differ between processes, so the test
+// follows the changes of Tarnwick's cursor rather than comparing shapes.
+TEST_P(HungPageTest, TheWaitCursorShowsWhileTheReleaseWaitsForTheFilter) {
+    if (GetParam() == HostKind::accessible) {
+        GTEST_SKIP() << "the cursor is the window's, the same for both kinds of page";
+    }
+    HangFile hang;
+    HostProcess host(hanging().kind, hanging().page, {.hangFile = hang.path()});
+    ASSERT_TRUE(host.ready()) << "the hanging host did not start";
+    setOption(1019, true);
+    setOption(1003, true);
+    setOption(1004, false);
+
+    hangMidDrag(host, hang);
+    if (HasFatalFailure()) {
+        return;
+    }
+    const HCURSOR drag = currentCursor();
+    mouseUp();
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }, 20)) << "the release was not taken";
+    HCURSOR waiting = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (waiting = currentCursor()) != drag; }, 20))
+        << "the drag cursor stayed";
+    EXPECT_TRUE(waitFor([&] { return currentCursor() != waiting; }, 30))
+        << "the wait cursor stayed";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothKindsOfPage, HungPageTest,

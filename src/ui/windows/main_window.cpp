@@ -271,6 +271,8 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
             return true;
         case WM_TIMER:
             return onTimer(wParam);
+        case WM_SETCURSOR:
+            return onSetCursor();
         case WM_CAPTURECHANGED:
             onCaptureChanged(reinterpret_cast<HWND>(lParam));
             return true;

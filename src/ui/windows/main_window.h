@@ -74,8 +74,10 @@ class MainWindow : public Dialog {
     void onMouseMove(POINT client);
     void onLButtonUp();
     bool onTimer(UINT_PTR id);
+    bool onSetCursor();
     void onCaptureChanged(HWND newOwner);
     void restoreCursor();
+    void endRelease();
     void hideForDrag();
     void showAfterDrag();
     void startCapture();
@@ -113,6 +115,9 @@ class MainWindow : public Dialog {
     // The drag has ended; the hidden window shows once the release's
     // results are in (or are not coming).
     bool showWhenReleased_ = false;
+    // The release asked for the filtered text, which has not come yet: the
+    // wait cursor shows over this window meanwhile.
+    bool filterPending_ = false;
     ULONGLONG releasedAt_ = 0;
 };
 

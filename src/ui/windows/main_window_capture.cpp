@@ -15,6 +15,10 @@ constexpr UINT kCaptureTimerPeriod = 600;
 // A filtered walk over a large page may take this long on a slow machine.
 constexpr ULONGLONG kLongestRelease = 60000;
 
+HCURSOR waitCursor() {
+    return LoadCursorW(nullptr, IDC_WAIT);
+}
+
 bool isChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
@@ -34,7 +38,11 @@ void MainWindow::onLButtonDown(POINT client) {
     }
     SetCapture(hwnd());
     dragging_ = true;
-    savedCursor_ = SetCursor(dragCursor_);
+    const HCURSOR replaced = SetCursor(dragCursor_);
+    // A release still waiting for its filtered text shows the wait cursor
+    // where the drag cursor would be.
+    savedCursor_ = filterPending_ && replaced == waitCursor() ? dragCursor_ : replaced;
+    filterPending_ = false;
     SetTimer(hwnd(), kCaptureTimer, kCaptureTimerPeriod, nullptr);
 }
 
@@ -60,13 +68,18 @@ void MainWindow::onLButtonUp() {
     // page's address and title. The mouse is the user's again at once; a
     // hidden window shows when that is done, as it did after the filtered
     // text before, or as soon as the page is found hung.
-    client_->release(isChecked(hwnd(), IDC_FILTER));
+    const bool filter = isChecked(hwnd(), IDC_FILTER);
+    client_->release(filter);
     // The release is not a lost capture: WM_CAPTURECHANGED must not end it twice.
     dragging_ = false;
     ReleaseCapture();
-    if (hiddenForDrag_) {
-        showWhenReleased_ = true;
-        releasedAt_ = GetTickCount64();
+    releasedAt_ = GetTickCount64();
+    showWhenReleased_ = hiddenForDrag_;
+    if (filter) {
+        // The filtered walk may take a while on a large page: the wait
+        // cursor says so until its text is in.
+        filterPending_ = true;
+        SetCursor(waitCursor());
     }
 }
 
@@ -128,7 +141,21 @@ void MainWindow::applyCaptureUpdate(const CaptureUpdate& update) {
         capture.sourceUrl = update.sourceUrl;
         capture.sourceTitle = update.sourceTitle;
     }
-    if ((update.sourced || update.workerLost) && showWhenReleased_) {
+    if (update.sourced || update.workerLost) {
+        endRelease();
+    }
+}
+
+void MainWindow::endRelease() {
+    if (filterPending_) {
+        filterPending_ = false;
+        // The drag cursor again, as after the walk ran on this thread, unless
+        // the user has moved on to a window with a cursor of its own.
+        if (GetCursor() == waitCursor()) {
+            SetCursor(dragCursor_);
+        }
+    }
+    if (showWhenReleased_) {
         showWhenReleased_ = false;
         showAfterDrag();
     }
@@ -155,21 +182,31 @@ void MainWindow::showAfterDrag() {
 }
 
 bool MainWindow::onTimer(UINT_PTR id) {
-    if (id != kCaptureTimer) {
+    if (id != kCaptureTimer || GetCapture() == hwnd()) {
+        return id == kCaptureTimer;
+    }
+    // A release whose results never came must not leave the window hidden,
+    // or the wait cursor up, for good.
+    if (GetTickCount64() - releasedAt_ >= kLongestRelease) {
+        endRelease();
+    }
+    // The drag cursor goes back once the release is done: the timer's tick
+    // came after the filtered walk when that ran on this thread.
+    if (!filterPending_) {
+        restoreCursor();
+    }
+    if (!filterPending_ && !showWhenReleased_) {
+        KillTimer(hwnd(), kCaptureTimer);
+    }
+    return true;
+}
+
+bool MainWindow::onSetCursor() {
+    if (!filterPending_ || GetCapture() == hwnd()) {
         return false;
     }
-    if (GetCapture() != hwnd()) {
-        restoreCursor();
-        // A release whose results never came must not leave the window
-        // hidden for good.
-        if (showWhenReleased_ && GetTickCount64() - releasedAt_ >= kLongestRelease) {
-            showWhenReleased_ = false;
-            showAfterDrag();
-        }
-        if (!showWhenReleased_) {
-            KillTimer(hwnd(), kCaptureTimer);
-        }
-    }
+    SetCursor(waitCursor());
+    SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
     return true;
 }
 
