@@ -207,7 +207,10 @@ class AccNode final : public dom::Node {
             return nodeAt(children, 0, {place_.budget, place_.depth + 1});
         }
         const std::u16string& text = entry_->leafText();
-        return text.empty() ? nullptr : std::make_shared<TextNode>(text);
+        if (text.empty() || !place_.budget->takeChars(text.size())) {
+            return nullptr;
+        }
+        return std::make_shared<TextNode>(text);
     }
     dom::NodePtr nextSibling() override {
         return siblings_ ? nodeAt(siblings_, index_ + 1, place_) : nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,11 +17,23 @@ using ObjectList = std::shared_ptr<const std::vector<ObjectPtr>>;
 // an object's children, and such a tree has no end.
 constexpr std::size_t kMaxWalkDepth = 1024;
 constexpr std::size_t kMaxWalkObjects = 250000;
+// Such a tree may also list one object with a long text many times over:
+// a walk writes at most about this many characters.
+constexpr std::size_t kMaxWalkChars = std::size_t{1} << 24;
 
-// The objects a walk may still visit; shared by the nodes of one walk.
+// The objects a walk may still visit and the characters it may still
+// write; shared by the nodes of one walk.
 struct WalkBudget {
     std::size_t left = kMaxWalkObjects;
+    std::size_t chars = kMaxWalkChars;
     bool take() { return left > 0 && left-- > 0; }
+    bool takeChars(std::size_t n) {
+        if (chars == 0) {
+            return false;
+        }
+        chars -= std::min(n, chars);
+        return true;
+    }
 };
 
 // One object as the page model visits it: what it reads of the object is

@@ -159,7 +159,8 @@ Rendering render(const EntryPtr& root) {
     while (!open.empty()) {
         Level& level = open.back();
         const ObjectList& children = level.entry->children();
-        if (level.next < children->size() && open.size() < kMaxWalkDepth && budget.take()) {
+        if (level.next < children->size() && open.size() < kMaxWalkDepth &&
+            html.size() < kMaxWalkChars && budget.take()) {
             const ObjectPtr& child = (*children)[level.next++];
             if (child) {
                 enter(std::make_shared<Entry>(child), &level);

@@ -1,0 +1,68 @@
+// The accessible page model over a program whose tree lists an object with
+// a long text over and over: what one capture writes stays bounded.
+#include <gtest/gtest.h>
+
+#include "capture/accessible/accessible_document.h"
+#include "capture/accessible/page_entry.h"
+#include "capture/capture_engine.h"
+#include "fake_windows.h"
+
+namespace tnk {
+namespace {
+
+// A group whose children are itself twice and a text of a thousand
+// characters, as a program with a cycle in its tree answers.
+class LoopObject final : public acc::Object {
+  public:
+    explicit LoopObject(bool leaf) : leaf_(leaf) {}
+    dom::Identity identity() const override { return {this, leaf_ ? 1 : 0}; }
+    std::optional<acc::Role> role() override {
+        return acc::Role{leaf_ ? acc::role::staticText : acc::role::grouping, {}, false};
+    }
+    std::optional<std::u16string> name() override {
+        return leaf_ ? std::u16string(1000, u'x') : std::u16string();
+    }
+    std::optional<std::u16string> value() override { return std::nullopt; }
+    std::uint32_t state() override { return 0; }
+    acc::ObjectPtr parent() override { return nullptr; }
+    std::vector<acc::ObjectPtr> children() override {
+        if (leaf_) {
+            return {};
+        }
+        return {std::make_shared<LoopObject>(false), std::make_shared<LoopObject>(false),
+                std::make_shared<LoopObject>(true)};
+    }
+    acc::Hit hitTest(dom::Point) override { return {acc::Hit::Kind::self, nullptr}; }
+    std::optional<std::u16string> objectAttributes() override { return std::nullopt; }
+    std::optional<std::u16string> textAttributes() override { return std::nullopt; }
+
+  private:
+    bool leaf_;
+};
+
+TEST(AccessibleBounds, ALongTextListedOverAndOverFillsNoMoreThanTheWalkAllows) {
+    testpage::FakeWindowSystem windows;
+    const WindowHandle w = windows.add({.className = u"Loop", .size = {100, 100}});
+    windows[w].accessible =
+        acc::makeDocument({std::make_shared<LoopObject>(false), {}, u"loop", {}});
+    CaptureState state;
+    testpage::FakeCaptureHost host{state, windows};
+    CaptureEngine engine{state, windows, host};
+    engine.setAnyWindow(true);
+    engine.captureAtPoint({10, 10});
+    ASSERT_TRUE(state.baseElement);
+
+    // Without the bound, every object the walk may visit adds its text; with
+    // it, only the closing tags and line breaks of what was visited follow.
+    const std::size_t bound = acc::kMaxWalkChars + acc::kMaxWalkChars / 16;
+    EXPECT_GT(state.text.size(), 100000u);
+    EXPECT_LT(state.text.size(), bound);
+    EXPECT_LT(state.html.size(), bound);
+    std::u16string filtered;
+    engine.filteredText(*state.baseElement, filtered);
+    EXPECT_GT(filtered.size(), 100000u);
+    EXPECT_LT(filtered.size(), bound);
+}
+
+}  // namespace
+}  // namespace tnk
