@@ -92,6 +92,10 @@ u16string_view trim(u16string_view s) {
     return s;
 }
 
+// Numbers beyond a million pixels are taken as a million: no page is that
+// large, and sums over nested boxes stay far from overflowing.
+constexpr std::int32_t kMaxCoordinate = 1 << 20;
+
 std::vector<std::int32_t> numbers(u16string_view text) {
     std::vector<std::int32_t> out;
     std::int32_t value = 0;
@@ -99,7 +103,7 @@ std::vector<std::int32_t> numbers(u16string_view text) {
     bool any = false;
     for (char16_t c : text) {
         if (c >= u'0' && c <= u'9') {
-            value = value * 10 + (c - u'0');
+            value = std::min(value * 10 + (c - u'0'), kMaxCoordinate);
             any = true;
         } else if (c == u'-' && !any) {
             negative = true;

@@ -64,6 +64,16 @@ TEST(DomPage, HitTestingFollowsBoxesBordersAndScrolling) {
     EXPECT_EQ(page.document()->elementFromPoint({-1, 10}), nullptr);
 }
 
+TEST(DomPage, AbsurdNumbersAreTakenAsAMillionPixels) {
+    const Page page = Page::parse(
+        "<div id=a box='-99999999999,0,4294967296000,12' scroll='0,77777777777'>a</div>");
+    const Box box = page.find("a")->box();
+    EXPECT_EQ(box.x, -(1 << 20));
+    EXPECT_EQ(box.width, 1 << 20);
+    EXPECT_EQ(box.height, 12);
+    EXPECT_EQ(page.find("a")->scrollPosition().y, 1 << 20);
+}
+
 TEST(DomPage, FramesHaveTheirOwnDocumentsAndWindows) {
     const Page page =
         Page::parse("<iframe id=f src='http://f.test/' box='0,0,100,50'><p id=p>in</p></iframe>");
