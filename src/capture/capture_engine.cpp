@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::u16string_view kBrowserClass = u"Internet Explorer_Server";
 constexpr std::int32_t kPointerError = static_cast<std::int32_t>(0x80004003u);
+constexpr unsigned kAskAgainPingMs = 50;
 
 // A length reported by another program, made safe to add one to.
 int bufferFor(int length) {
@@ -48,7 +49,7 @@ void CaptureEngine::captureAtPoint(dom::Point screen) {
         chosen = atPoint;
     }
 
-    if (chosen != state_.window) {
+    if (chosen != state_.window || askAgain(chosen)) {
         state_.baseElement.reset();
         state_.document.reset();
         state_.window = chosen;
@@ -84,6 +85,14 @@ void CaptureEngine::captureAtPoint(dom::Point screen) {
     host_.enableShrink(false);
     state_.baseElement = std::move(element);
     showElement(state_.baseElement);
+}
+
+bool CaptureEngine::askAgain(WindowHandle window) {
+    // A program that was only busy when the cursor came does not lose the
+    // rest of the drag over it: once it answers again, it is asked again.
+    // One that still does not answer costs a short ping, not the time-out.
+    return anyWindow_ && !state_.document && window != 0 && windows_.leftUnanswered(window) &&
+           windows_.answers(window, kAskAgainPingMs);
 }
 
 dom::ElementPtr CaptureEngine::descendIntoFrame(dom::ElementPtr frame, dom::Point client) {

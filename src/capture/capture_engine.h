@@ -55,6 +55,9 @@ class CaptureEngine {
     void captureWindowText();
     dom::ElementPtr descendIntoFrame(dom::ElementPtr frame, dom::Point client);
     dom::ElementPtr parentOf(dom::Element& element);
+    // With "any program" on: whether a window whose document request went
+    // unanswered answers now, so that it is asked for its page again.
+    bool askAgain(WindowHandle window);
     // Checks the element's own rules, appends its line break, and gives its
     // first child when its children are to be visited.
     dom::NodePtr enterElement(dom::Element& element, std::u16string& text);

@@ -35,6 +35,9 @@ class WindowSystem {
     // object, with the same time-out); null when the window answers with no
     // object of its own.
     virtual dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) = 0;
+    // Whether the last document request to this window (either kind) went
+    // unanswered within its time-out, as against answered with nothing.
+    virtual bool leftUnanswered(WindowHandle window) = 0;
     // The program (process id) a window belongs to.
     virtual std::uint32_t processOf(WindowHandle window) = 0;
     // Whether the window's program takes messages within the time-out: a

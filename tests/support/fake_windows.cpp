@@ -123,6 +123,7 @@ dom::DocumentPtr FakeWindowSystem::documentOfWindow(WindowHandle window) {
         return nullptr;
     }
     ++w->documentRequests;
+    w->unanswered = w->hung;
     return w->hung ? nullptr : w->document;
 }
 
@@ -132,6 +133,7 @@ dom::DocumentPtr FakeWindowSystem::accessibleDocumentOfWindow(WindowHandle windo
         return nullptr;
     }
     ++w->accessibleRequests;
+    w->unanswered = w->hung;
     return w->hung ? nullptr : w->accessible;
 }
 
@@ -146,6 +148,11 @@ bool FakeWindowSystem::answers(WindowHandle window, unsigned) {
         return true;
     }
     return w->answering ? w->answering() : !w->hung;
+}
+
+bool FakeWindowSystem::leftUnanswered(WindowHandle window) {
+    FakeWindow* w = find(window);
+    return w && w->unanswered;
 }
 
 void FakeCaptureHost::showCurrentTab() {

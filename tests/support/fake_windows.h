@@ -42,6 +42,8 @@ struct FakeWindow {
     int accessibleRequests = 0;
     int messageRequests = 0;
     int lastBufferChars = 0;
+    // The last document request found the window hung.
+    bool unanswered = false;
 };
 
 class FakeWindowSystem : public WindowSystem {
@@ -63,6 +65,7 @@ class FakeWindowSystem : public WindowSystem {
     dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) override;
     std::uint32_t processOf(WindowHandle window) override;
     bool answers(WindowHandle window, unsigned timeoutMs) override;
+    bool leftUnanswered(WindowHandle window) override;
 
   private:
     FakeWindow* find(WindowHandle handle);

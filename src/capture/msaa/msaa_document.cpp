@@ -13,14 +13,17 @@ namespace {
 
 using com::ComPtr;
 
-ComPtr<IAccessible> clientObjectOf(HWND window, UINT timeoutMs) {
+ComPtr<IAccessible> clientObjectOf(HWND window, UINT timeoutMs, bool* answered = nullptr) {
     // Windows passes the object id sign-extended; servers compare it either
     // way.
     const LPARAM client = static_cast<LPARAM>(static_cast<LONG>(OBJID_CLIENT));
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, WM_GETOBJECT, 0, client, SMTO_ABORTIFHUNG, timeoutMs,
-                             &result) ||
-        result == 0) {
+    const bool took =
+        SendMessageTimeoutW(window, WM_GETOBJECT, 0, client, SMTO_ABORTIFHUNG, timeoutMs, &result);
+    if (answered) {
+        *answered = took;
+    }
+    if (!took || result == 0) {
         return nullptr;
     }
     void* object = nullptr;
@@ -52,11 +55,14 @@ std::u16string titleOf(HWND window) {
 
 }  // namespace
 
-dom::DocumentPtr documentOfWindow(HWND window, UINT timeoutMs) {
+dom::DocumentPtr documentOfWindow(HWND window, UINT timeoutMs, bool* answered) {
+    if (answered) {
+        *answered = true;
+    }
     if (!window) {
         return nullptr;
     }
-    acc::ObjectPtr client = wrapObject(clientObjectOf(window, timeoutMs));
+    acc::ObjectPtr client = wrapObject(clientObjectOf(window, timeoutMs, answered));
     if (!client) {
         return nullptr;
     }

@@ -19,7 +19,8 @@ acc::ObjectPtr wrapObject(com::ComPtr<IAccessible> object, long childId = CHILDI
 
 // The page of a window's accessible objects: its client object, asked for
 // with WM_GETOBJECT and a time-out; null when the window answers with no
-// object of its own (plain controls do) or does not answer in time.
-dom::DocumentPtr documentOfWindow(HWND window, UINT timeoutMs);
+// object of its own (plain controls do) or does not answer in time; then
+// `answered`, where given, tells the two apart.
+dom::DocumentPtr documentOfWindow(HWND window, UINT timeoutMs, bool* answered = nullptr);
 
 }  // namespace tnk::msaa

@@ -116,7 +116,14 @@ dom::DocumentPtr Win32WindowSystem::accessibleDocumentOfWindow(WindowHandle wind
     if (window == unanswered_) {
         return nullptr;
     }
-    return msaa::documentOfWindow(hwnd(window), kMessageTimeoutMs);
+    bool answered = false;
+    dom::DocumentPtr document = msaa::documentOfWindow(hwnd(window), kMessageTimeoutMs, &answered);
+    unanswered_ = answered ? 0 : window;
+    return document;
+}
+
+bool Win32WindowSystem::leftUnanswered(WindowHandle window) {
+    return window != 0 && window == unanswered_;
 }
 
 }  // namespace tnk

@@ -24,10 +24,11 @@ class Win32WindowSystem final : public WindowSystem {
     dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle window) override;
     std::uint32_t processOf(WindowHandle window) override;
     bool answers(WindowHandle window, unsigned timeoutMs) override;
+    bool leftUnanswered(WindowHandle window) override;
 
   private:
-    // The last window that left the page document request unanswered: it
-    // is not kept waiting for a second request right after the first.
+    // The last window that left a document request unanswered: it is not
+    // kept waiting for a second request right after the first.
     WindowHandle unanswered_ = 0;
 };
 

@@ -188,6 +188,27 @@ TEST(AccessiblePage, AWindowWithoutObjectsOrAPageDocumentKeepsItsOwnWays) {
     EXPECT_EQ(rig.windows[edit].accessibleRequests, 1);
 }
 
+// A program busy when the cursor came is asked again once it answers, not
+// before: a hung one costs a ping per move, never the request's time-out.
+TEST(AccessiblePage, AProgramThatWasBusyIsAskedAgainOnceItAnswers) {
+    AccessibleRig rig;
+    testpage::FakeWindow& window = rig.windows[rig.window];
+    window.hung = true;
+    rig.moveTo(20, 20);
+    EXPECT_EQ(rig.state.html, u"");
+    rig.moveTo(22, 21);
+    EXPECT_EQ(window.documentRequests, 1);
+    EXPECT_EQ(window.accessibleRequests, 1);
+
+    window.hung = false;
+    rig.moveTo(24, 22);
+    EXPECT_EQ(rig.state.text, u"Hello accessible");
+    EXPECT_TRUE(rig.host.enlargeEnabled);
+    rig.moveTo(26, 23);
+    EXPECT_EQ(window.documentRequests, 2);
+    EXPECT_EQ(window.accessibleRequests, 2);
+}
+
 TEST(AccessiblePage, AnEmptyPageIsAskedForAgainUntilItsTreeArrives) {
     AccessibleRig rig;
     testacc::Tree empty;

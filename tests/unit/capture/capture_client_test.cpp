@@ -123,6 +123,9 @@ class SharedWindows final : public WindowSystem {
     bool answers(WindowHandle h, unsigned ms) override {
         return with([&](auto& w) { return w.answers(h, ms); });
     }
+    bool leftUnanswered(WindowHandle h) override {
+        return with([&](auto& w) { return w.leftUnanswered(h); });
+    }
 
   private:
     std::shared_ptr<testpage::FakeWindowSystem> windows_;

@@ -146,6 +146,11 @@ TEST(WindowText, AHungWindowIsAskedOnce) {
     EXPECT_EQ(rig.windows[hung].messageRequests, 1);
     EXPECT_EQ(rig.state.text, u"");
     EXPECT_FALSE(rig.host.enlargeEnabled);
+
+    // Not even once it answers again, while the cursor stays over it.
+    rig.windows[hung].hung = false;
+    rig.engine.captureAtPoint({10, 705});
+    EXPECT_EQ(rig.windows[hung].documentRequests, 1);
 }
 
 TEST(WindowText, TheHostWindowAndItsChildrenKeepTheCapture) {
