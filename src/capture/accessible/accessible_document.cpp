@@ -16,6 +16,9 @@ namespace {
 constexpr int kMaxHitDepth = 512;
 // Walks up to the page's document give up after this many steps.
 constexpr int kMaxParentSteps = 4096;
+// "+" climbs at most this many parents above the captured object: one whose
+// parents run in a circle never reaches the window's client object.
+constexpr int kMaxClimb = 512;
 
 std::u16string upperAscii(std::u16string text) {
     for (char16_t& c : text) {
@@ -179,6 +182,8 @@ class AccElement final : public dom::Element {
     EntryPtr entry_;
     WalkPlace place_;
     std::optional<Rendering> rendering_;
+    // Parents climbed from the object found under the cursor to this one.
+    int climbed_ = 0;
 };
 
 // An object as a node of the filtered walk: its children are its child
@@ -248,11 +253,16 @@ dom::NodePtr AccElement::asNode() {
 }
 
 dom::ElementPtr AccElement::parentElement() {
-    if (page_->isClient(entry_->object())) {
+    if (page_->isClient(entry_->object()) || climbed_ + 1 >= kMaxClimb) {
         return nullptr;
     }
     ObjectPtr parent = entry_->object().parent();
-    return parent ? page_->element(std::make_shared<Entry>(std::move(parent))) : nullptr;
+    if (!parent) {
+        return nullptr;
+    }
+    auto element = std::make_shared<AccElement>(page_, std::make_shared<Entry>(std::move(parent)));
+    element->climbed_ = climbed_ + 1;
+    return element;
 }
 
 dom::ElementPtr AccPage::element(EntryPtr entry, WalkPlace place) {

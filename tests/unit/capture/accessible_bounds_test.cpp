@@ -1,5 +1,5 @@
-// The accessible page model over a program whose tree lists an object with
-// a long text over and over: what one capture writes stays bounded.
+// The accessible page model over programs whose trees run in circles: what
+// one capture writes, and how far "+" climbs, stay bounded.
 #include <gtest/gtest.h>
 
 #include "capture/accessible/accessible_document.h"
@@ -62,6 +62,65 @@ TEST(AccessibleBounds, ALongTextListedOverAndOverFillsNoMoreThanTheWalkAllows) {
     engine.filteredText(*state.baseElement, filtered);
     EXPECT_GT(filtered.size(), 100000u);
     EXPECT_LT(filtered.size(), bound);
+}
+
+// An object whose parent is a fresh object of the same kind, for ever.
+class EndlessAncestry final : public acc::Object {
+  public:
+    dom::Identity identity() const override { return {this, 0}; }
+    std::optional<acc::Role> role() override { return acc::Role{acc::role::grouping, {}, false}; }
+    std::optional<std::u16string> name() override { return u"up"; }
+    std::optional<std::u16string> value() override { return std::nullopt; }
+    std::uint32_t state() override { return 0; }
+    acc::ObjectPtr parent() override { return std::make_shared<EndlessAncestry>(); }
+    std::vector<acc::ObjectPtr> children() override { return {}; }
+    acc::Hit hitTest(dom::Point) override { return {acc::Hit::Kind::self, nullptr}; }
+    std::optional<std::u16string> objectAttributes() override { return std::nullopt; }
+    std::optional<std::u16string> textAttributes() override { return std::nullopt; }
+};
+
+// A client object whose hit test finds the endless one.
+class EndlessClient final : public acc::Object {
+  public:
+    dom::Identity identity() const override { return {this, 0}; }
+    std::optional<acc::Role> role() override { return acc::Role{acc::role::client, {}, false}; }
+    std::optional<std::u16string> name() override { return std::nullopt; }
+    std::optional<std::u16string> value() override { return std::nullopt; }
+    std::uint32_t state() override { return 0; }
+    acc::ObjectPtr parent() override { return nullptr; }
+    std::vector<acc::ObjectPtr> children() override { return {found_}; }
+    acc::Hit hitTest(dom::Point) override { return {acc::Hit::Kind::child, found_}; }
+    std::optional<std::u16string> objectAttributes() override { return std::nullopt; }
+    std::optional<std::u16string> textAttributes() override { return std::nullopt; }
+
+  private:
+    acc::ObjectPtr found_ = std::make_shared<EndlessAncestry>();
+};
+
+TEST(AccessibleBounds, PlusStopsClimbingParentsThatNeverReachTheTop) {
+    testpage::FakeWindowSystem windows;
+    const WindowHandle w = windows.add({.className = u"Loop", .size = {100, 100}});
+    windows[w].accessible =
+        acc::makeDocument({std::make_shared<EndlessClient>(), {}, u"endless", {}});
+    CaptureState state;
+    testpage::FakeCaptureHost host{state, windows};
+    CaptureEngine engine{state, windows, host};
+    engine.setAnyWindow(true);
+    engine.captureAtPoint({10, 10});
+    ASSERT_TRUE(state.baseElement);
+    ASSERT_TRUE(host.enlargeEnabled);
+
+    int presses = 0;
+    while (host.enlargeEnabled && presses < 2000) {
+        engine.enlarge();
+        ++presses;
+    }
+    EXPECT_FALSE(host.enlargeEnabled) << "still climbing after " << presses << " presses";
+    EXPECT_EQ(state.text, u"up");
+    while (state.level > 0) {
+        engine.shrink();
+    }
+    EXPECT_FALSE(host.shrinkEnabled);
 }
 
 }  // namespace
