@@ -65,7 +65,7 @@ struct Answer {
     Ref child;
 };
 
-struct Spec {
+struct Described {
     std::optional<acc::Role> role;
     std::optional<std::u16string> name;
     std::optional<std::u16string> value;
@@ -78,7 +78,7 @@ struct Spec {
 };
 
 struct Tree {
-    std::vector<Spec> specs;
+    std::vector<Described> objects;
     std::size_t childrenCalls = 0;
 };
 
@@ -87,7 +87,7 @@ class FuzzObject final : public acc::Object {
     FuzzObject(std::shared_ptr<Tree> tree, Ref ref) : tree_(std::move(tree)), ref_(ref) {}
 
     dom::Identity identity() const override {
-        return dom::Identity(&tree_->specs[ref_.index], ref_.part);
+        return dom::Identity(&tree_->objects[ref_.index], ref_.part);
     }
     std::optional<acc::Role> role() override { return facts().role; }
     std::optional<std::u16string> name() override { return facts().name; }
@@ -97,7 +97,7 @@ class FuzzObject final : public acc::Object {
         if (ref_.part) {
             return make({ref_.index, 0});
         }
-        const auto& parent = spec().parent;
+        const auto& parent = own().parent;
         return parent ? make(*parent) : nullptr;
     }
     std::vector<acc::ObjectPtr> children() override {
@@ -105,7 +105,7 @@ class FuzzObject final : public acc::Object {
         if (ref_.part || tree_->childrenCalls >= kMaxChildLists) {
             return list;
         }
-        for (const Ref& child : spec().children[tree_->childrenCalls++ & 1]) {
+        for (const Ref& child : own().children[tree_->childrenCalls++ & 1]) {
             list.push_back(make(child));
         }
         return list;
@@ -114,18 +114,18 @@ class FuzzObject final : public acc::Object {
         if (ref_.part) {
             return {acc::Hit::Kind::self, nullptr};
         }
-        const Answer& answer = spec().hits[(screen.x + screen.y) & 1];
+        const Answer& answer = own().hits[(screen.x + screen.y) & 1];
         return {answer.kind, answer.kind == acc::Hit::Kind::child ? make(answer.child) : nullptr};
     }
     std::optional<std::u16string> objectAttributes() override { return facts().attributes; }
     std::optional<std::u16string> textAttributes() override { return facts().textAttributes; }
 
   private:
-    const Spec& spec() const { return tree_->specs[ref_.index]; }
+    const Described& own() const { return tree_->objects[ref_.index]; }
     // A simple element answers with the facts of another object.
-    const Spec& facts() const {
+    const Described& facts() const {
         return tree_
-            ->specs[(ref_.index + static_cast<std::size_t>(ref_.part)) % tree_->specs.size()];
+            ->objects[(ref_.index + static_cast<std::size_t>(ref_.part)) % tree_->objects.size()];
     }
     acc::ObjectPtr make(Ref ref) const { return std::make_shared<FuzzObject>(tree_, ref); }
 
@@ -174,10 +174,10 @@ void checkColour(std::u16string_view text) {
     check(!isHexColour(colour) || (rgb >= 0 && rgb <= 0xFFFFFF));
 }
 
-void checkAttributes(const Spec& spec) {
-    const std::u16string key = spec.name.value_or(u"").substr(0, 8);
-    const std::u16string value = spec.attributes.value_or(u"");
-    const std::u16string tail = spec.textAttributes.value_or(u"");
+void checkAttributes(const Described& object) {
+    const std::u16string key = object.name.value_or(u"").substr(0, 8);
+    const std::u16string value = object.attributes.value_or(u"");
+    const std::u16string tail = object.textAttributes.value_or(u"");
     const auto read = acc::attributeValue(escaped(key) + u':' + escaped(value) + u';' + tail, key);
     check(read && *read == value);
     checkColour(value);
@@ -195,9 +195,9 @@ class Reader {
     std::shared_ptr<Tree> tree() {
         auto tree = std::make_shared<Tree>();
         count_ = in_.ConsumeIntegralInRange<std::size_t>(1, 24);
-        tree->specs.resize(count_);
-        for (Spec& spec : tree->specs) {
-            readSpec(spec);
+        tree->objects.resize(count_);
+        for (Described& object : tree->objects) {
+            readObject(object);
         }
         return tree;
     }
@@ -221,7 +221,7 @@ class Reader {
         }
         return wide;
     }
-    void readSpec(Spec& spec) {
+    void readObject(Described& object) {
         const auto flags = in_.ConsumeIntegral<std::uint16_t>();
         if (!(flags & 1)) {
             acc::Role role;
@@ -232,38 +232,38 @@ class Reader {
                 role.number = flags & 4 ? in_.ConsumeIntegral<std::int32_t>()
                                         : in_.ConsumeIntegralInRange<std::int32_t>(0, 70);
             }
-            spec.role = role;
+            object.role = role;
         }
         if (!(flags & 8)) {
-            spec.name = text(24, flags & 0x10);
+            object.name = text(24, flags & 0x10);
         }
         if (!(flags & 0x20)) {
-            spec.value = text(24, flags & 0x10);
+            object.value = text(24, flags & 0x10);
         }
-        spec.state = flags & 0x40 ? in_.ConsumeIntegral<std::uint32_t>()
-                                  : in_.PickValueInArray<std::uint32_t>(
-                                        {0u, acc::state::invisible, acc::state::readOnly});
+        object.state = flags & 0x40 ? in_.ConsumeIntegral<std::uint32_t>()
+                                    : in_.PickValueInArray<std::uint32_t>(
+                                          {0u, acc::state::invisible, acc::state::readOnly});
         if (in_.ConsumeBool()) {
-            spec.parent = ref();
+            object.parent = ref();
         }
         for (int list = 0; list < 2; ++list) {
             if (list == 1 && !(flags & 0x80)) {
-                spec.children[1] = spec.children[0];
+                object.children[1] = object.children[0];
                 break;
             }
             for (int n = in_.ConsumeIntegralInRange(0, 6); n > 0; --n) {
-                spec.children[list].push_back(ref());
+                object.children[list].push_back(ref());
             }
         }
-        for (Answer& hit : spec.hits) {
+        for (Answer& hit : object.hits) {
             hit.kind = static_cast<acc::Hit::Kind>(in_.ConsumeIntegralInRange(0, 2));
             hit.child = ref();
         }
         if (!(flags & 0x100)) {
-            spec.attributes = text(64, false);
+            object.attributes = text(64, false);
         }
         if (!(flags & 0x200)) {
-            spec.textAttributes = text(64, false);
+            object.textAttributes = text(64, false);
         }
     }
 
@@ -307,8 +307,8 @@ void exercise(CaptureEngine& engine, CaptureState& state, testpage::FakeCaptureH
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Reader in(data, size);
     const std::shared_ptr<Tree> tree = in.tree();
-    for (const Spec& spec : tree->specs) {
-        checkAttributes(spec);
+    for (const Described& object : tree->objects) {
+        checkAttributes(object);
     }
     const Ref client = in.ref();
     std::function<acc::ObjectPtr()> reacquire;
