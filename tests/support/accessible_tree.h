@@ -78,7 +78,7 @@ class Tree {
     std::unique_ptr<Node> root_;
 };
 
-// Shorthands for specs.
+// Shorthands for facts.
 acc::Role roleNumber(std::int32_t n);
 acc::Role roleText(std::u16string text);
 
