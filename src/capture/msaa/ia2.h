@@ -1,9 +1,9 @@
 #pragma once
 
-// The two IAccessible2 interfaces Tarnwick uses, declared from their
-// published interface definitions (identifiers and method order). Only
-// get_attributes and the text calls are called; the other members exist to
-// keep the vtables in order.
+// The IAccessible2 interfaces Tarnwick uses, declared from their published
+// interface definitions (identifiers and method order). Only the attribute,
+// text and hypertext calls are called; the other members exist to keep the
+// vtables in order.
 #include <windows.h>
 
 #include <oleacc.h>
@@ -86,9 +86,46 @@ IAccessibleText : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_oldText(tnk::ia2::IA2TextSegment * oldText) = 0;
 };
 
+MIDL_INTERFACE("B70D9F59-3B5A-4dba-AB9E-22012F607DF5")
+IAccessibleAction : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE nActions(long* nActions) = 0;
+    virtual HRESULT STDMETHODCALLTYPE doAction(long actionIndex) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_description(long actionIndex, BSTR* description) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_keyBinding(long actionIndex, long nMaxBindings,
+                                                     BSTR** keyBindings, long* nBindings) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_name(long actionIndex, BSTR* name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_localizedName(long actionIndex, BSTR* localizedName) = 0;
+};
+
+// An embedded object of a hypertext: a link, or any child object that is
+// not plain text.
+MIDL_INTERFACE("01C20F2B-3DD2-400f-949F-AD00BDAB1D41")
+IAccessibleHyperlink : public IAccessibleAction {
+    virtual HRESULT STDMETHODCALLTYPE get_anchor(long index, VARIANT* anchor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_anchorTarget(long index, VARIANT* anchorTarget) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_startIndex(long* index) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_endIndex(long* index) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_valid(boolean * valid) = 0;
+};
+
+// An object's text with one U+FFFC standing for each embedded object.
+MIDL_INTERFACE("6B4F8BBF-F1F2-418a-B35E-A195BC4103B9")
+IAccessibleHypertext : public IAccessibleText {
+    virtual HRESULT STDMETHODCALLTYPE get_nHyperlinks(long* hyperlinkCount) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_hyperlink(long index,
+                                                    IAccessibleHyperlink** hyperlink) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_hyperlinkIndex(long charIndex, long* hyperlinkIndex) = 0;
+};
+
 #ifdef __CRT_UUID_DECL
 __CRT_UUID_DECL(IAccessible2, 0xe89f726e, 0xc4f4, 0x4c19, 0xbb, 0x19, 0xb6, 0x47, 0xd7, 0xfa, 0x84,
                 0x78)
 __CRT_UUID_DECL(IAccessibleText, 0x24fd2ffb, 0x3aad, 0x4a08, 0x83, 0x35, 0xa3, 0xad, 0x89, 0xc0,
                 0xfb, 0x4b)
+__CRT_UUID_DECL(IAccessibleAction, 0xb70d9f59, 0x3b5a, 0x4dba, 0xab, 0x9e, 0x22, 0x01, 0x2f, 0x60,
+                0x7d, 0xf5)
+__CRT_UUID_DECL(IAccessibleHyperlink, 0x01c20f2b, 0x3dd2, 0x400f, 0x94, 0x9f, 0xad, 0x00, 0xbd,
+                0xab, 0x1d, 0x41)
+__CRT_UUID_DECL(IAccessibleHypertext, 0x6b4f8bbf, 0xf1f2, 0x418a, 0xb3, 0x5e, 0xa1, 0x95, 0xbc,
+                0x41, 0x03, 0xb9)
 #endif
