@@ -22,7 +22,8 @@ class MainWindowTest : public MainWindowFixture {
 
 TEST_F(MainWindowTest, EachOptionClickIsStoredAtOnce) {
     const std::pair<int, const char16_t*> options[] = {
-        {1003, u"filter"}, {1004, u"hideoc"}, {1007, u"autowrap"}, {1019, u"anywindow"}};
+        {1003, u"filter"},   {1004, u"hideoc"},  {1007, u"autowrap"},  {1019, u"anywindow"},
+        {1020, u"tidytext"}, {1021, u"outline"}, {1022, u"copyatonce"}};
     for (const auto& [id, key] : options) {
         HWND box = GetDlgItem(main_, id);
         const bool wasChecked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;

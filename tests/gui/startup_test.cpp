@@ -72,10 +72,11 @@ TEST(Startup, CaptionsComeFromTheCurrentLanguage) {
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(windowText(main), language(markup, u"main_caption"));
         const std::pair<int, const char16_t*> captions[] = {
-            {1002, u"main_usage"},     {1016, u"main_option"},   {1003, u"main_filter"},
-            {1004, u"main_hideoc"},    {1007, u"main_autowrap"}, {1010, u"main_copy"},
-            {1011, u"main_save"},      {1012, u"main_deposit"},  {1017, u"main_onlinehelp"},
-            {1019, u"main_anywindow"},
+            {1002, u"main_usage"},      {1016, u"main_option"},   {1003, u"main_filter"},
+            {1004, u"main_hideoc"},     {1007, u"main_autowrap"}, {1010, u"main_copy"},
+            {1011, u"main_save"},       {1012, u"main_deposit"},  {1017, u"main_onlinehelp"},
+            {1019, u"main_anywindow"},  {1020, u"main_tidytext"}, {1021, u"main_outline"},
+            {1022, u"main_copyatonce"},
         };
         for (const auto& [id, key] : captions) {
             EXPECT_EQ(windowText(GetDlgItem(main, id)), language(markup, key)) << id;
@@ -92,6 +93,7 @@ TEST(Startup, CaptionsComeFromTheCurrentLanguage) {
     // after the first configurations shows its English text.
     EXPECT_EQ(windowText(GetDlgItem(main, 1011)), L"");
     EXPECT_EQ(windowText(GetDlgItem(main, 1019)), L"Capture from any program");
+    EXPECT_EQ(windowText(GetDlgItem(main, 1020)), L"Tidy text");
 }
 
 TEST(Startup, SecondStartRestoresTheFirstAndEnds) {

@@ -35,11 +35,25 @@ constexpr ControlKey kCaptions[] = {
     {IDC_ONLINE_HELP, u"main_onlinehelp"},
 };
 
+// Options added after the first configurations: a file made before them
+// has no text for them, so they fall back to English.
+struct LaterCaption {
+    int id;
+    const char16_t* key;
+    const wchar_t* english;
+};
+
+constexpr LaterCaption kLaterCaptions[] = {
+    {IDC_ANYWINDOW, u"main_anywindow", L"Capture from any program"},
+    {IDC_TIDYTEXT, u"main_tidytext", L"Tidy text"},
+    {IDC_OUTLINE, u"main_outline", L"Outline the capture"},
+    {IDC_COPYATONCE, u"main_copyatonce", L"Copy at once"},
+};
+
 constexpr ControlKey kOptions[] = {
-    {IDC_FILTER, u"filter"},
-    {IDC_HIDE, u"hideoc"},
-    {IDC_AUTOWRAP, u"autowrap"},
-    {IDC_ANYWINDOW, u"anywindow"},
+    {IDC_FILTER, u"filter"},         {IDC_HIDE, u"hideoc"},       {IDC_AUTOWRAP, u"autowrap"},
+    {IDC_ANYWINDOW, u"anywindow"},   {IDC_TIDYTEXT, u"tidytext"}, {IDC_OUTLINE, u"outline"},
+    {IDC_COPYATONCE, u"copyatonce"},
 };
 
 std::wstring languageText(std::u16string_view key) {
@@ -105,9 +119,11 @@ BOOL MainWindow::onInitDialog() {
     SendMessageW(output(), EM_SETREADONLY, TRUE, 0);
 
     const int anchored[][5] = {
-        {IDC_SEPARATOR, 0, 0, 100, 0},   {IDC_TABS, 0, 0, 100, 0},    {IDC_OUTPUT, 0, 0, 100, 100},
-        {IDC_AUTOWRAP, 0, 100, 0, 0},    {IDC_ENLARGE, 0, 100, 0, 0}, {IDC_SHRINK, 0, 100, 0, 0},
-        {IDC_COPY, 0, 100, 0, 0},        {IDC_SAVE, 0, 100, 0, 0},    {IDC_DEPOSIT, 0, 100, 0, 0},
+        {IDC_SEPARATOR, 0, 0, 100, 0},   {IDC_TABS, 0, 0, 100, 0},
+        {IDC_OUTPUT, 0, 0, 100, 100},    {IDC_AUTOWRAP, 0, 100, 0, 0},
+        {IDC_ENLARGE, 0, 100, 0, 0},     {IDC_SHRINK, 0, 100, 0, 0},
+        {IDC_TIDYTEXT, 0, 100, 0, 0},    {IDC_COPY, 0, 100, 0, 0},
+        {IDC_SAVE, 0, 100, 0, 0},        {IDC_DEPOSIT, 0, 100, 0, 0},
         {IDC_ONLINE_HELP, 0, 100, 0, 0}, {IDC_FRAME, 0, 0, 100, 100},
     };
     for (const auto& a : anchored) {
@@ -126,10 +142,10 @@ void MainWindow::setCaptions() {
     for (const ControlKey& caption : kCaptions) {
         SetDlgItemTextW(hwnd(), caption.id, languageText(caption.key).c_str());
     }
-    // Configurations made before this option have no text for it.
-    const std::wstring anyWindow = languageText(u"main_anywindow");
-    SetDlgItemTextW(hwnd(), IDC_ANYWINDOW,
-                    anyWindow.empty() ? L"Capture from any program" : anyWindow.c_str());
+    for (const LaterCaption& caption : kLaterCaptions) {
+        const std::wstring text = languageText(caption.key);
+        SetDlgItemTextW(hwnd(), caption.id, text.empty() ? caption.english : text.c_str());
+    }
 }
 
 void MainWindow::readOptions() {

@@ -87,6 +87,9 @@ bool MainWindow::onCommand(int id, int code, HWND) {
         case IDC_HIDE:
         case IDC_AUTOWRAP:
         case IDC_ANYWINDOW:
+        case IDC_TIDYTEXT:
+        case IDC_OUTLINE:
+        case IDC_COPYATONCE:
             if (code == BN_CLICKED) {
                 onOptionClicked(id);
             }

@@ -11,9 +11,10 @@ using testing::buildPath;
 using testing::ToolTest;
 
 const char16_t* const kKeys[] = {
-    u"main_caption",  u"main_usage", u"main_option",    u"main_filter",  u"main_hideoc",
-    u"main_autowrap", u"main_copy",  u"main_save",      u"main_deposit", u"main_onlinehelp",
-    u"main_text",     u"main_html",  u"main_anywindow",
+    u"main_caption",   u"main_usage",      u"main_option",  u"main_filter",
+    u"main_hideoc",    u"main_autowrap",   u"main_copy",    u"main_save",
+    u"main_deposit",   u"main_onlinehelp", u"main_text",    u"main_html",
+    u"main_anywindow", u"main_tidytext",   u"main_outline", u"main_copyatonce",
 };
 
 class DefaultConfig : public ToolTest {};
@@ -60,6 +61,9 @@ TEST_F(DefaultConfig, PackedForAProgramLoadsWithItsKey) {
     EXPECT_EQ(option->intAttribute(u"autowrap", -1), 0);
     // A new user's first drag over a browser should just work.
     EXPECT_EQ(option->intAttribute(u"anywindow", -1), 1);
+    EXPECT_EQ(option->intAttribute(u"tidytext", -1), 1);
+    EXPECT_EQ(option->intAttribute(u"outline", -1), 1);
+    EXPECT_EQ(option->intAttribute(u"copyatonce", -1), 0);
     const ConfigNode* depository = doc.findTopLevel(u"depository");
     ASSERT_NE(depository, nullptr);
     EXPECT_EQ(depository->firstChild, nullptr);
