@@ -147,6 +147,14 @@ void CaptureClient::send(const CaptureRequest& request) {
     worker_->post(request);
 }
 
+void CaptureClient::begin() {
+    send({CaptureRequest::Kind::begin});
+}
+
+void CaptureClient::complete() {
+    send({CaptureRequest::Kind::complete});
+}
+
 void CaptureClient::point(dom::Point screen, bool anyWindow) {
     CaptureRequest request;
     request.kind = CaptureRequest::Kind::point;

@@ -49,11 +49,16 @@ class CaptureClient {
 
     // A mouse move to a new point; skipped over a program a worker is stuck
     // in.
+    // A drag begins: the page is asked afresh.
+    void begin();
     void point(dom::Point screen, bool anyWindow);
     void enlarge();
     void shrink();
     void release(bool filter);
     void clearFrameOffsets();
+    // Makes the shown text and markup whole; an update with `completed`
+    // says when that is done.
+    void complete();
 
     // Hands each waiting update, in order, to `apply`, on the calling
     // thread. Call it when notified.

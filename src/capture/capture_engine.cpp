@@ -52,6 +52,8 @@ void CaptureEngine::captureAtPoint(dom::Point screen) {
     if (chosen != state_.window || askAgain(chosen)) {
         state_.baseElement.reset();
         state_.document.reset();
+        state_.viewCut = false;
+        state_.viewStale = false;
         state_.window = chosen;
         windowSilent_ = false;
         state_.document = acquireDocument(chosen);
@@ -78,6 +80,11 @@ void CaptureEngine::captureAtPoint(dom::Point screen) {
         return;
     }
     if (dom::sameObject(element.get(), state_.baseElement.get())) {
+        // The element's text may have given way to a newer point that came
+        // back to it.
+        if (state_.viewStale) {
+            showElement(ancestorAt(state_.level));
+        }
         return;
     }
     state_.level = 0;
@@ -177,16 +184,52 @@ void CaptureEngine::captureWindowText() {
     }
     state_.text = std::move(text);
     state_.html.clear();
+    state_.viewCut = false;
+    state_.viewStale = false;
     host_.showCurrentTab();
 }
 
 void CaptureEngine::showElement(const dom::ElementPtr& element) {
-    if (!element) {
+    if (element) {
+        show(*element, {kViewTextChars, kViewMarkupChars, stop_});
+    }
+}
+
+void CaptureEngine::show(dom::Element& element, const dom::RenderLimits& limits) {
+    dom::Rendering rendering = element.render(limits);
+    if (rendering.stopped) {
+        state_.viewStale = true;
         return;
     }
-    state_.text = element->innerText().value_or(std::u16string());
-    state_.html = element->outerHtml().value_or(std::u16string());
+    state_.text = std::move(rendering.text);
+    state_.html = std::move(rendering.html);
+    if (rendering.textCut) {
+        state_.text += kCutMark;
+    }
+    if (rendering.markupCut) {
+        state_.html += kCutMark;
+    }
+    state_.viewCut = rendering.textCut || rendering.markupCut;
+    state_.viewStale = false;
     host_.showCurrentTab();
+}
+
+bool CaptureEngine::completeView() {
+    if (!state_.viewCut && !state_.viewStale) {
+        return true;
+    }
+    const dom::ElementPtr shown = ancestorAt(state_.level);
+    if (!shown) {
+        return true;
+    }
+    show(*shown, {SIZE_MAX, SIZE_MAX, stop_});
+    return !state_.viewStale;
+}
+
+void CaptureEngine::beginCapture() {
+    if (state_.document) {
+        state_.document->refresh();
+    }
 }
 
 void CaptureEngine::recordSource() {

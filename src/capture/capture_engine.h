@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +22,20 @@ class CaptureEngine {
     static std::int32_t parseColor(const dom::StyleValue& value);
     static bool sameColor(const dom::StyleValue& a, const dom::StyleValue& b);
 
+    // While the user points, the view gets at most this much of an
+    // element's text (the text area at its largest shows about a hundred
+    // lines of a hundred characters) and of its markup (about four times its
+    // text on documentation pages). A cut string ends with kCutMark.
+    static constexpr std::size_t kViewTextChars = 10000;
+    static constexpr std::size_t kViewMarkupChars = 40000;
+    static constexpr char16_t kCutMark = u'\u2026';
+
     CaptureEngine(CaptureState& state, WindowSystem& windows, CaptureHost& host);
+
+    // Work over many objects (showing, completing, the filtered walk) looks
+    // at this flag between objects and gives way when it is set.
+    void setStop(const std::atomic<bool>* stop) { stop_ = stop; }
+    bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
     // "Capture from any program": a window without a page document is read
     // through its accessible objects, when it has any. A change makes the
@@ -38,6 +53,11 @@ class CaptureEngine {
     void clearFrameOffsets();
 
     void showElement(const dom::ElementPtr& element);
+    // Makes the shown text and markup whole, as the user is about to keep
+    // them; false when newer work came first.
+    bool completeView();
+    // A new capture begins: the page is asked afresh.
+    void beginCapture();
     void filteredText(dom::Element& element, std::u16string& text);
     void appendNodeText(dom::Node& node, std::u16string& text);
 
@@ -52,6 +72,7 @@ class CaptureEngine {
     CaptureState& state() { return state_; }
 
   private:
+    void show(dom::Element& element, const dom::RenderLimits& limits);
     void captureWindowText();
     dom::ElementPtr descendIntoFrame(dom::ElementPtr frame, dom::Point client);
     dom::ElementPtr parentOf(dom::Element& element);
@@ -77,6 +98,7 @@ class CaptureEngine {
     // unanswered, so that a hung window is not waited for on every move.
     bool windowSilent_ = false;
     bool anyWindow_ = false;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 struct NamedColor {

@@ -28,6 +28,12 @@ struct CaptureState {
     std::unordered_map<dom::Identity, FrameOffsetEntry, dom::IdentityHash> frameOffsets;
     std::u16string text;
     std::u16string html;
+    // `text` and `html` are cut to what the view shows while the user
+    // points; the rest is made before the user keeps them.
+    bool viewCut = false;
+    // The work that was to show the shown element gave way to newer work:
+    // `text` and `html` still belong to an earlier one.
+    bool viewStale = false;
     std::u16string sourceUrl;
     std::u16string sourceTitle;
 };

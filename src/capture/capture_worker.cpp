@@ -14,6 +14,7 @@ class CaptureWorker::Recorder final : public CaptureHost {
 
     void showCurrentTab() override {
         update.shown = true;
+        update.cut = state_.viewCut;
         update.text = state_.text;
         update.html = state_.html;
     }
@@ -31,6 +32,29 @@ class CaptureWorker::Recorder final : public CaptureHost {
 };
 
 CaptureWorker::CaptureWorker(Setup setup) : setup_(std::move(setup)) {}
+
+// The end of a drag: the page's address and title, then the whole text and
+// markup, or the filtered text with the whole markup. Newer work (a new
+// drag) takes over from the last two.
+void CaptureWorker::release(CaptureEngine& engine, CaptureState& state, bool filter,
+                            CaptureUpdate& update) {
+    engine.clearFrameOffsets();
+    engine.recordSource();
+    update.sourced = true;
+    update.sourceUrl = state.sourceUrl;
+    update.sourceTitle = state.sourceTitle;
+    update.completed = true;
+    if (!engine.completeView() || !state.baseElement || !filter) {
+        return;
+    }
+    std::u16string filtered;
+    engine.filteredText(*state.baseElement, filtered);
+    if (!engine.stopped()) {
+        state.text = std::move(filtered);
+        update.filtered = true;
+        update.text = state.text;
+    }
+}
 
 std::shared_ptr<CaptureWorker> CaptureWorker::start(Setup setup) {
     std::shared_ptr<CaptureWorker> worker(new CaptureWorker(std::move(setup)));
@@ -52,6 +76,7 @@ void CaptureWorker::post(const CaptureRequest& request) {
         } else {
             pending_.push_back(request);
         }
+        newer_.store(true, std::memory_order_relaxed);
     }
     wake_.notify_one();
 }
@@ -63,6 +88,7 @@ std::vector<CaptureRequest> CaptureWorker::abandon() {
         abandoned_ = true;
         left.assign(pending_.begin(), pending_.end());
         pending_.clear();
+        newer_.store(true, std::memory_order_relaxed);
     }
     wake_.notify_one();
     return left;
@@ -91,6 +117,7 @@ void CaptureWorker::run() {
         CaptureState state;
         Recorder recorder(state, setup_.isHostWindow);
         CaptureEngine engine(state, *setup_.windows, recorder);
+        engine.setStop(&newer_);
         for (;;) {
             CaptureRequest request;
             {
@@ -101,6 +128,7 @@ void CaptureWorker::run() {
                 }
                 request = pending_.front();
                 pending_.pop_front();
+                newer_.store(!pending_.empty(), std::memory_order_relaxed);
                 working_ = true;
                 since_ = Clock::now();
                 // The programs this request may wait on: the one whose objects
@@ -129,18 +157,15 @@ void CaptureWorker::run() {
                 case CaptureRequest::Kind::clearFrameOffsets:
                     engine.clearFrameOffsets();
                     break;
+                case CaptureRequest::Kind::begin:
+                    engine.beginCapture();
+                    break;
+                case CaptureRequest::Kind::complete:
+                    engine.completeView();
+                    recorder.update.completed = true;
+                    break;
                 case CaptureRequest::Kind::release:
-                    engine.clearFrameOffsets();
-                    if (state.baseElement && request.filter) {
-                        state.text.clear();
-                        engine.filteredText(*state.baseElement, state.text);
-                        recorder.update.filtered = true;
-                        recorder.update.text = state.text;
-                    }
-                    engine.recordSource();
-                    recorder.update.sourced = true;
-                    recorder.update.sourceUrl = state.sourceUrl;
-                    recorder.update.sourceTitle = state.sourceTitle;
+                    release(engine, state, request.filter, recorder.update);
                     break;
             }
             // Delivered before the worker counts as idle, so that whoever waits

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -20,7 +21,9 @@ namespace tnk {
 
 // One step of the capture, as the window hands it over.
 struct CaptureRequest {
-    enum class Kind { point, enlarge, shrink, release, clearFrameOffsets };
+    // begin: a drag starts, ask the page afresh; complete: make the shown
+    // text and markup whole before a command keeps them.
+    enum class Kind { point, enlarge, shrink, release, clearFrameOffsets, begin, complete };
     Kind kind = Kind::point;
     dom::Point point{};      // point: in screen pixels
     bool anyWindow = false;  // point: "Capture from any program"
@@ -32,6 +35,9 @@ struct CaptureRequest {
 struct CaptureUpdate {
     // The engine showed a capture: the window shows the selected tab's one.
     bool shown = false;
+    // What was shown is cut to what the view holds (it ends with the cut
+    // mark); commands ask for the whole first.
+    bool cut = false;
     // The release replaced the text by the filtered walk's: the window shows
     // it if the Text tab is selected.
     bool filtered = false;
@@ -42,6 +48,9 @@ struct CaptureUpdate {
     // The worker doing the steps handed over before was left stuck in a
     // hung program: what they would have shown is not coming.
     bool workerLost = false;
+    // Set by a release or a completion once its work is done or has given
+    // way to newer work.
+    bool completed = false;
     // Set by a release: the page's address and title.
     bool sourced = false;
     std::u16string sourceUrl;
@@ -51,8 +60,10 @@ struct CaptureUpdate {
 // The thread that owns every object of other programs the capture holds: it
 // obtains them, calls them and releases them, running the capture engine on
 // the requests it is handed in order. Pending mouse moves collapse into the
-// latest one. A worker that another program keeps waiting is abandoned by
-// its owner and ends by itself once the call returns.
+// latest one, and work over many objects gives way as soon as a newer request
+// waits: the newest request wins. A worker that another program keeps
+// waiting is abandoned by its owner and ends by itself once the call
+// returns.
 class CaptureWorker : public std::enable_shared_from_this<CaptureWorker> {
   public:
     using Clock = std::chrono::steady_clock;
@@ -89,6 +100,8 @@ class CaptureWorker : public std::enable_shared_from_this<CaptureWorker> {
   private:
     explicit CaptureWorker(Setup setup);
     void run();
+    static void release(CaptureEngine& engine, CaptureState& state, bool filter,
+                        CaptureUpdate& update);
 
     class Recorder;
 
@@ -96,6 +109,8 @@ class CaptureWorker : public std::enable_shared_from_this<CaptureWorker> {
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<CaptureRequest> pending_;
+    // Whether a request waits behind the one under way.
+    std::atomic<bool> newer_{false};
     bool abandoned_ = false;
     bool working_ = false;
     Clock::time_point since_;

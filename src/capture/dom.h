@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -99,12 +100,39 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
+// How much of an element's text and markup to build, and when to give up:
+// while the user points, only what the view can show is worth the calls
+// into another program, and a newer request makes the work under way stale.
+struct RenderLimits {
+    std::size_t textChars = SIZE_MAX;
+    std::size_t markupChars = SIZE_MAX;
+    // Looked at between objects; set when the work is to be dropped.
+    const std::atomic<bool>* stop = nullptr;
+
+    bool stopped() const { return stop && stop->load(std::memory_order_relaxed); }
+};
+
+// An element's text and markup; `textCut`/`markupCut` when a limit ended
+// them early, `stopped` when the work was dropped (nothing to show).
+struct Rendering {
+    std::u16string text;
+    std::u16string html;
+    bool textCut = false;
+    bool markupCut = false;
+    bool stopped = false;
+};
+
 class Element : public Object {
   public:
     virtual std::u16string tagName() = 0;
     // Empty optional when the call fails.
     virtual std::optional<std::u16string> innerText() = 0;
     virtual std::optional<std::u16string> outerHtml() = 0;
+    // Text and markup within limits. A page that renders both itself (one
+    // call each) gives them whole.
+    virtual Rendering render(const RenderLimits&) {
+        return {innerText().value_or(std::u16string()), outerHtml().value_or(std::u16string())};
+    }
     virtual ElementPtr parentElement() = 0;
     virtual DocumentPtr document() = 0;
     virtual NodePtr asNode() = 0;
@@ -144,6 +172,9 @@ class Document : public Object {
     // All elements of a tag name, in document order; empty optional when
     // the document cannot be asked. Items that cannot be fetched are null.
     virtual std::optional<std::vector<ElementPtr>> elementsByTagName(const std::u16string& tag) = 0;
+    // A new capture begins: what the document remembers of its page may be
+    // out of date.
+    virtual void refresh() {}
 };
 
 class Window : public Object {

@@ -125,7 +125,7 @@ dom::NodePtr CaptureEngine::visitNode(dom::Node& node, std::u16string& text) {
 void CaptureEngine::walkFrom(dom::NodePtr first, std::u16string& text) {
     walk_.clear();
     walk_.push_back(std::move(first));
-    while (!walk_.empty()) {
+    while (!walk_.empty() && !stopped()) {
         if (dom::NodePtr child = visitNode(*walk_.back(), text)) {
             walk_.push_back(std::move(child));
             continue;
@@ -138,6 +138,8 @@ void CaptureEngine::walkFrom(dom::NodePtr first, std::u16string& text) {
             walk_.pop_back();
         }
     }
+    // A walk that gave way lets go of the nodes it still held.
+    walk_.clear();
 }
 
 void CaptureEngine::filteredText(dom::Element& element, std::u16string& text) {

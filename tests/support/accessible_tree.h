@@ -5,6 +5,7 @@
 // children, answering like a program's objects do, and counting every call.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,9 +49,12 @@ struct Calls {
     int hitTest = 0;
     int objectAttributes = 0;
     int textAttributes = 0;
+    // The hypertext calls: the text, and one per embedded object or run.
+    int hypertext = 0;
+    int textRuns = 0;
     int total() const {
         return role + name + value + state + parent + children + hitTest + objectAttributes +
-               textAttributes;
+               textAttributes + hypertext + textRuns;
     }
 };
 
@@ -72,11 +76,29 @@ class Tree {
     Node* root() const { return root_.get(); }
     acc::ObjectPtr object(Node* node);
 
+    // Calls made so far (read them once a worker calling the tree is done).
     Calls calls;
+    // Objects that are not simple children nor runs of text offer
+    // IAccessible2 hypertext, as a browser's do: their text runs' names,
+    // with U+FFFC for every other child, invisible text left out.
+    bool hypertext = false;
+    // Run after every call: a test holds or slows the capture here, as a
+    // call into another process takes its time.
+    std::function<void()> onCall;
+    // Counts one call of a kind.
+    void call(int Calls::*kind);
 
   private:
     std::unique_ptr<Node> root_;
 };
+
+// A long page under `client` (the tree's root, given its box): a document
+// holding `sections` sections 40 pixels high and 600 wide, each with a
+// paragraph of eight runs of text "some words of text " and a link "link N"
+// at x 600 to 680; the document reaches x 800, so x 700 is its own
+// background. IAccessible2 attributes as a browser gives them. Returns the
+// document.
+Node* addLongPage(Tree& tree, Node* client, int sections);
 
 // Shorthands for facts.
 acc::Role roleNumber(std::int32_t n);

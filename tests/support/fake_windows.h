@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,6 +100,64 @@ class FakeCaptureHost : public CaptureHost {
   private:
     CaptureState& state_;
     WindowSystem& windows_;
+};
+
+// One window system for every thread, one call at a time. The pages it
+// hands out are called outside its lock: they may hang.
+class SharedWindowSystem final : public WindowSystem {
+  public:
+    SharedWindowSystem(std::shared_ptr<FakeWindowSystem> windows, std::shared_ptr<std::mutex> mutex)
+        : windows_(std::move(windows)), mutex_(std::move(mutex)) {}
+
+    template <class F>
+    auto with(F f) -> decltype(f(std::declval<FakeWindowSystem&>())) {
+        std::lock_guard lock(*mutex_);
+        return f(*windows_);
+    }
+
+    WindowHandle windowFromPoint(dom::Point p) override {
+        return with([&](auto& w) { return w.windowFromPoint(p); });
+    }
+    std::u16string className(WindowHandle h) override {
+        return with([&](auto& w) { return w.className(h); });
+    }
+    WindowHandle parent(WindowHandle h) override {
+        return with([&](auto& w) { return w.parent(h); });
+    }
+    dom::Point screenToClient(WindowHandle h, dom::Point p) override {
+        return with([&](auto& w) { return w.screenToClient(h, p); });
+    }
+    int windowTextLength(WindowHandle h) override {
+        return with([&](auto& w) { return w.windowTextLength(h); });
+    }
+    std::u16string windowText(WindowHandle h, int n) override {
+        return with([&](auto& w) { return w.windowText(h, n); });
+    }
+    std::optional<int> messageTextLength(WindowHandle h) override {
+        return with([&](auto& w) { return w.messageTextLength(h); });
+    }
+    std::u16string messageText(WindowHandle h, int n) override {
+        return with([&](auto& w) { return w.messageText(h, n); });
+    }
+    dom::DocumentPtr documentOfWindow(WindowHandle h) override {
+        return with([&](auto& w) { return w.documentOfWindow(h); });
+    }
+    dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle h) override {
+        return with([&](auto& w) { return w.accessibleDocumentOfWindow(h); });
+    }
+    std::uint32_t processOf(WindowHandle h) override {
+        return with([&](auto& w) { return w.processOf(h); });
+    }
+    bool answers(WindowHandle h, unsigned ms) override {
+        return with([&](auto& w) { return w.answers(h, ms); });
+    }
+    bool leftUnanswered(WindowHandle h) override {
+        return with([&](auto& w) { return w.leftUnanswered(h); });
+    }
+
+  private:
+    std::shared_ptr<FakeWindowSystem> windows_;
+    std::shared_ptr<std::mutex> mutex_;
 };
 
 }  // namespace tnk::testpage

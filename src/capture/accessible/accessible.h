@@ -54,6 +54,25 @@ struct Hit {
     ObjectPtr child;
 };
 
+// An object's text as IAccessible2 hypertext gives it: its own characters,
+// with one U+FFFC standing for each embedded object (a child that is not
+// plain text), in order.
+struct Hypertext {
+    std::u16string text;
+    // One per U+FFFC; null where the program did not hand the object out.
+    std::vector<ObjectPtr> embedded;
+};
+
+// A stretch [start, end) of an object's text that shares its text
+// attributes ("font-size:12pt;color:rgb(0, 0, 0);").
+struct TextRun {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    std::u16string attributes;
+};
+
+constexpr char16_t kEmbeddedObject = u'\uFFFC';
+
 // One accessible object, or a simple element (a child number) of one.
 class Object {
   public:
@@ -74,6 +93,11 @@ class Object {
     // IAccessible2 text attributes at the start of the object's text
     // ("font-size:12pt;color:rgb(0, 0, 0);"); empty when not offered.
     virtual std::optional<std::u16string> textAttributes() = 0;
+    // The whole text in a few calls (IAccessibleHypertext), where offered.
+    virtual std::optional<Hypertext> hypertext() { return std::nullopt; }
+    // The attribute runs over the hypertext, in order; empty when not
+    // offered.
+    virtual std::vector<TextRun> textRuns() { return {}; }
 };
 
 }  // namespace tnk::acc

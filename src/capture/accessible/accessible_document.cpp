@@ -127,6 +127,8 @@ class AccPage final : public dom::Document, public std::enable_shared_from_this<
         return object.identity() == source_.client->identity();
     }
     dom::ElementPtr element(EntryPtr entry, WalkPlace place = {});
+    EntryPtr entry(const ObjectPtr& object) { return cache_.entry(object); }
+    void refresh() override { cache_.clear(); }
 
   private:
     struct Source {
@@ -134,13 +136,14 @@ class AccPage final : public dom::Document, public std::enable_shared_from_this<
         std::optional<std::u16string> title;
     };
     ObjectPtr hitDeepest(dom::Point screen);
-    ObjectPtr elementAt(ObjectPtr found);
+    EntryPtr elementAt(const ObjectPtr& found);
     const Source& source();
 
     PageSource source_;
+    EntryCache cache_;
     // The last object found under the cursor: the page's document is the
     // nearest one above it.
-    ObjectPtr lastHit_;
+    EntryPtr lastHit_;
     std::optional<Source> sourceOfLastHit_;
 };
 
@@ -151,8 +154,18 @@ class AccElement final : public dom::Element {
 
     dom::Identity identity() const override { return entry_->object().identity(); }
     std::u16string tagName() override { return tagOf(entry_->facts()); }
-    std::optional<std::u16string> innerText() override { return rendering().text; }
-    std::optional<std::u16string> outerHtml() override { return rendering().html; }
+    std::optional<std::u16string> innerText() override { return whole().text; }
+    std::optional<std::u16string> outerHtml() override { return whole().html; }
+    dom::Rendering render(const dom::RenderLimits& limits) override {
+        if (limits.textChars == SIZE_MAX && limits.markupChars == SIZE_MAX && whole_) {
+            return *whole_;
+        }
+        dom::Rendering rendering = acc::render(entry_, limits);
+        if (!rendering.stopped && !rendering.textCut && !rendering.markupCut) {
+            whole_ = rendering;
+        }
+        return rendering;
+    }
     dom::ElementPtr parentElement() override;
     dom::DocumentPtr document() override { return page_; }
     dom::NodePtr asNode() override;
@@ -169,19 +182,19 @@ class AccElement final : public dom::Element {
     bool isWebBrowser() override { return false; }
 
   private:
-    // Text and markup come from one walk, kept for the element's life: the
-    // engine asks for both of every element it shows.
-    const Rendering& rendering() {
-        if (!rendering_) {
-            rendering_ = render(entry_);
+    // Text and markup come from one walk, kept for the element's life once
+    // whole: the engine asks for both of every element it shows.
+    const dom::Rendering& whole() {
+        if (!whole_) {
+            whole_ = acc::render(entry_, {});
         }
-        return *rendering_;
+        return *whole_;
     }
 
     std::shared_ptr<AccPage> page_;
     EntryPtr entry_;
     WalkPlace place_;
-    std::optional<Rendering> rendering_;
+    std::optional<dom::Rendering> whole_;
     // Parents climbed from the object found under the cursor to this one.
     int climbed_ = 0;
 };
@@ -204,7 +217,7 @@ class AccNode final : public dom::Node {
     std::u16string nodeName() override { return upperAscii(tagOf(entry_->facts())); }
     bool hasChildNodes() override { return !entry_->isLeaf() || !entry_->leafText().empty(); }
     dom::NodePtr firstChild() override {
-        const ObjectList& children = entry_->children();
+        const ObjectList& children = entry_->styledContent();
         if (!children->empty()) {
             if (place_.depth + 1 >= kMaxWalkDepth) {
                 return nullptr;
@@ -230,8 +243,8 @@ class AccNode final : public dom::Node {
                 if (!place.budget->take()) {
                     return nullptr;
                 }
-                return std::make_shared<AccNode>(page_, std::make_shared<Entry>((*list)[index]),
-                                                 place, list, index);
+                return std::make_shared<AccNode>(page_, page_->entry((*list)[index]), place, list,
+                                                 index);
             }
         }
         return nullptr;
@@ -256,11 +269,11 @@ dom::ElementPtr AccElement::parentElement() {
     if (page_->isClient(entry_->object()) || climbed_ + 1 >= kMaxClimb) {
         return nullptr;
     }
-    ObjectPtr parent = entry_->object().parent();
+    const ObjectPtr& parent = entry_->parent();
     if (!parent) {
         return nullptr;
     }
-    auto element = std::make_shared<AccElement>(page_, std::make_shared<Entry>(std::move(parent)));
+    auto element = std::make_shared<AccElement>(page_, page_->entry(parent));
     element->climbed_ = climbed_ + 1;
     return element;
 }
@@ -270,7 +283,7 @@ dom::ElementPtr AccPage::element(EntryPtr entry, WalkPlace place) {
 }
 
 dom::ElementPtr AccPage::documentElement() {
-    return element(std::make_shared<Entry>(source_.client));
+    return element(entry(source_.client));
 }
 
 ObjectPtr AccPage::hitDeepest(dom::Point screen) {
@@ -293,15 +306,19 @@ ObjectPtr AccPage::hitDeepest(dom::Point screen) {
 // A run of text is to a page what a text node is to an HTML page: the
 // element under the point is the object holding it, unless that is the
 // client object itself (a label of a window of plain controls).
-ObjectPtr AccPage::elementAt(ObjectPtr found) {
-    if (!found || isClient(*found) || !isTextRun(readFacts(*found))) {
-        return found;
+EntryPtr AccPage::elementAt(const ObjectPtr& found) {
+    if (!found) {
+        return nullptr;
     }
-    ObjectPtr holder = found->parent();
+    EntryPtr at = entry(found);
+    if (isClient(*found) || !isTextRun(at->facts())) {
+        return at;
+    }
+    const ObjectPtr& holder = at->parent();
     if (!holder || isClient(*holder)) {
-        return found;
+        return at;
     }
-    return holder;
+    return entry(holder);
 }
 
 dom::ElementPtr AccPage::elementFromPoint(dom::Point p) {
@@ -310,13 +327,13 @@ dom::ElementPtr AccPage::elementFromPoint(dom::Point p) {
     if (found && source_.reacquire && isClient(*found) && found->children().empty()) {
         if (ObjectPtr fresh = source_.reacquire()) {
             source_.client = std::move(fresh);
+            cache_.clear();
             found = hitDeepest(screen);
         }
     }
-    found = elementAt(std::move(found));
-    lastHit_ = found;
+    lastHit_ = elementAt(found);
     sourceOfLastHit_.reset();
-    return found ? element(std::make_shared<Entry>(std::move(found))) : nullptr;
+    return lastHit_ ? element(lastHit_) : nullptr;
 }
 
 const AccPage::Source& AccPage::source() {
@@ -324,21 +341,22 @@ const AccPage::Source& AccPage::source() {
         return *sourceOfLastHit_;
     }
     Source found{std::nullopt, source_.windowText};
-    ObjectPtr at = lastHit_;
+    EntryPtr at = lastHit_;
     for (int step = 0; at && step < kMaxParentSteps; ++step) {
-        if (const auto role = at->role(); role && isDocument(*role)) {
-            if (auto name = at->name(); name && !name->empty()) {
+        if (isDocument(at->facts().role)) {
+            if (auto name = at->object().name(); name && !name->empty()) {
                 found.title = std::move(name);
             }
-            if (auto value = at->value(); value && looksLikeAddress(*value)) {
+            if (auto value = at->object().value(); value && looksLikeAddress(*value)) {
                 found.url = std::move(value);
             }
             break;
         }
-        if (isClient(*at)) {
+        if (isClient(at->object())) {
             break;
         }
-        at = at->parent();
+        const ObjectPtr& parent = at->parent();
+        at = parent ? entry(parent) : nullptr;
     }
     sourceOfLastHit_ = std::move(found);
     return *sourceOfLastHit_;

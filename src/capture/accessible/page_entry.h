@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "capture/accessible/accessible.h"
@@ -36,38 +37,68 @@ struct WalkBudget {
     }
 };
 
+class EntryCache;
+
 // One object as the page model visits it: what it reads of the object is
 // read once, when first needed, and kept while the entry lives.
 class Entry {
   public:
-    explicit Entry(ObjectPtr object) : object_(std::move(object)) {}
+    Entry(ObjectPtr object, EntryCache& cache) : object_(std::move(object)), cache_(&cache) {}
 
     Object& object() const { return *object_; }
     const ObjectPtr& objectPtr() const { return object_; }
+    EntryCache& cache() const { return *cache_; }
     const Facts& facts();
-    const ObjectList& children();
-    bool isLeaf() { return children()->empty(); }
+    // The objects whose text and markup make up this one's, in order: its
+    // children or, where it offers hypertext, its embedded objects with the
+    // text between them as runs of text of their own.
+    const ObjectList& content();
+    // The same with the text also split where its text attributes change:
+    // the pieces the filtered walk judges one by one.
+    const ObjectList& styledContent();
+    bool isLeaf() { return content()->empty(); }
     // A leaf's text: its value when it is editable text, else its name.
     const std::u16string& leafText();
     const std::optional<std::u16string>& textAttributes();
+    // Null above the top the object knows.
+    const ObjectPtr& parent();
 
   private:
+    // The content from the hypertext; null when the object offers none or
+    // it does not account for every embedded object.
+    ObjectList hypertextContent(bool styled);
+
     ObjectPtr object_;
+    EntryCache* cache_;
     std::optional<Facts> facts_;
-    ObjectList children_;
+    ObjectList content_;
+    ObjectList styledContent_;
+    std::optional<std::optional<Hypertext>> hypertext_;
     std::optional<std::u16string> leafText_;
     bool textAttributesRead_ = false;
     std::optional<std::u16string> textAttributes_;
+    bool parentRead_ = false;
+    ObjectPtr parent_;
 };
 
 using EntryPtr = std::shared_ptr<Entry>;
 
-// The element's text (the innerText of this model) and its markup, made in
-// one walk over the subtree.
-struct Rendering {
-    std::u16string text;
-    std::u16string html;
+// The entries of one capture by object identity, so that nothing is asked
+// of an object twice. An entry holds its object, so no identity is handed to
+// another object while the entry lives.
+class EntryCache {
+  public:
+    EntryPtr entry(const ObjectPtr& object);
+    // The page may have changed since: later captures ask again.
+    void clear() { entries_.clear(); }
+    std::size_t size() const { return entries_.size(); }
+
+  private:
+    std::unordered_map<dom::Identity, EntryPtr, dom::IdentityHash> entries_;
 };
-Rendering render(const EntryPtr& root);
+
+// The element's text (the innerText of this model) and its markup, made in
+// one walk over the subtree, within the limits.
+dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits);
 
 }  // namespace tnk::acc

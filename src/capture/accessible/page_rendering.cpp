@@ -31,6 +31,7 @@ class TextJoiner {
         due_ = false;
         text_ += part;
     }
+    std::size_t size() const { return text_.size(); }
     std::u16string take() { return std::move(text_); }
 
   private:
@@ -96,6 +97,18 @@ std::u16string markupTag(const std::u16string& tag) {
     return name.empty() ? u"object" : name;
 }
 
+// Cuts a text that ran past its limit, never between the two halves of a
+// surrogate pair.
+void cutTo(std::u16string& text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return;
+    }
+    if (limit > 0 && text[limit - 1] >= 0xD800 && text[limit - 1] <= 0xDBFF) {
+        --limit;
+    }
+    text.resize(limit);
+}
+
 struct Level {
     EntryPtr entry;
     std::u16string tag;  // empty for a bare text run
@@ -107,7 +120,7 @@ struct Level {
 
 }  // namespace
 
-Rendering render(const EntryPtr& root) {
+dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits) {
     TextJoiner text;
     std::u16string html;
     std::vector<Level> open;
@@ -153,17 +166,27 @@ Rendering render(const EntryPtr& root) {
         }
     };
 
+    dom::Rendering result;
+    EntryCache& cache = root->cache();
     WalkBudget budget;
     budget.take();
     enter(root, nullptr);
     while (!open.empty()) {
+        if (limits.stopped()) {
+            result.stopped = true;
+            return result;
+        }
+        if (text.size() >= limits.textChars || html.size() >= limits.markupChars) {
+            result.textCut = result.markupCut = true;
+            break;
+        }
         Level& level = open.back();
-        const ObjectList& children = level.entry->children();
+        const ObjectList& children = level.entry->content();
         if (level.next < children->size() && open.size() < kMaxWalkDepth &&
             html.size() < kMaxWalkChars && budget.take()) {
             const ObjectPtr& child = (*children)[level.next++];
             if (child) {
-                enter(std::make_shared<Entry>(child), &level);
+                enter(cache.entry(child), &level);
             }
             continue;
         }
@@ -173,7 +196,14 @@ Rendering render(const EntryPtr& root) {
         }
         open.pop_back();
     }
-    return {text.take(), std::move(html)};
+    result.text = text.take();
+    result.html = std::move(html);
+    if (result.text.size() > limits.textChars || result.html.size() > limits.markupChars) {
+        result.textCut = result.markupCut = true;
+    }
+    cutTo(result.text, limits.textChars);
+    cutTo(result.html, limits.markupChars);
+    return result;
 }
 
 }  // namespace tnk::acc

@@ -4,6 +4,7 @@
 #include <servprov.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "capture/com/ole_value.h"
@@ -19,6 +20,8 @@ using com::ComPtr;
 // A program may claim any number of children; more than this are not
 // fetched.
 constexpr long kMaxChildren = 100000;
+// The end of a text, for the text calls.
+constexpr long kTextEnd = -1;
 
 VARIANT childVariant(long childId) {
     VARIANT v;
@@ -32,10 +35,20 @@ ComPtr<IAccessible> accessibleOf(IDispatch* dispatch) {
     return ComPtr<IDispatch>::share(dispatch).query<IAccessible>();
 }
 
+acc::ObjectPtr wrapExtended(ComPtr<IAccessible2> extended);
+
 class MsaaObject final : public acc::Object {
   public:
     MsaaObject(ComPtr<IAccessible> object, ComPtr<IUnknown> id, long childId)
         : object_(std::move(object)), id_(std::move(id)), child_(childId) {}
+    // An object whose IAccessible2 is already known (an embedded object of
+    // a hypertext): its service provider need not be asked.
+    MsaaObject(ComPtr<IAccessible2> extended, ComPtr<IUnknown> id)
+        : object_(ComPtr<IAccessible>::share(extended.get())),
+          id_(std::move(id)),
+          child_(CHILDID_SELF),
+          ia2Asked_(true),
+          ia2_(std::move(extended)) {}
 
     dom::Identity identity() const override { return {id_.get(), child_}; }
 
@@ -171,6 +184,59 @@ class MsaaObject final : public acc::Object {
         return attributes.str();
     }
 
+    std::optional<acc::Hypertext> hypertext() override {
+        IAccessible2* extended = ia2();
+        ComPtr<IAccessibleHypertext> links =
+            extended ? ComPtr<IAccessible2>::share(extended).query<IAccessibleHypertext>()
+                     : nullptr;
+        com::Bstr text;
+        if (!links || links->get_text(0, kTextEnd, text.put()) != S_OK) {
+            return std::nullopt;
+        }
+        acc::Hypertext found{text.str(), {}};
+        textLength_ = found.text.size();
+        const auto objects = static_cast<long>(
+            std::count(found.text.begin(), found.text.end(), acc::kEmbeddedObject));
+        long count = 0;
+        if (objects > 0 && (links->get_nHyperlinks(&count) != S_OK || count < objects)) {
+            return std::nullopt;
+        }
+        for (long i = 0; i < std::min(objects, kMaxChildren); ++i) {
+            ComPtr<IAccessibleHyperlink> link;
+            if (links->get_hyperlink(i, link.put()) != S_OK || !link) {
+                return std::nullopt;
+            }
+            found.embedded.push_back(wrapExtended(link.query<IAccessible2>()));
+        }
+        return found;
+    }
+
+    std::vector<acc::TextRun> textRuns() override {
+        std::vector<acc::TextRun> runs;
+        IAccessible2* extended = ia2();
+        ComPtr<IAccessibleText> text =
+            extended ? ComPtr<IAccessible2>::share(extended).query<IAccessibleText>() : nullptr;
+        if (!text) {
+            return runs;
+        }
+        // One call per run; a run that does not move on ends the walk.
+        long offset = 0;
+        const long length = static_cast<long>(std::min<std::size_t>(textLength_, LONG_MAX));
+        while (offset < length) {
+            long start = 0;
+            long end = 0;
+            com::Bstr attributes;
+            if (text->get_attributes(offset, &start, &end, attributes.put()) != S_OK ||
+                end <= offset || start > offset) {
+                break;
+            }
+            runs.push_back(
+                {static_cast<std::size_t>(start), static_cast<std::size_t>(end), attributes.str()});
+            offset = end;
+        }
+        return runs;
+    }
+
   private:
     // IAccessible2 through the object's service provider, asked once; simple
     // children never have it.
@@ -196,7 +262,16 @@ class MsaaObject final : public acc::Object {
     long child_;
     bool ia2Asked_ = false;
     ComPtr<IAccessible2> ia2_;
+    std::size_t textLength_ = 0;
 };
+
+acc::ObjectPtr wrapExtended(ComPtr<IAccessible2> extended) {
+    ComPtr<IUnknown> id = extended.query<IUnknown>();
+    if (!id) {
+        return nullptr;
+    }
+    return std::make_shared<MsaaObject>(std::move(extended), std::move(id));
+}
 
 }  // namespace
 

@@ -20,6 +20,9 @@ namespace tnk {
 struct CaptureView {
     std::u16string text;
     std::u16string html;
+    // Cut to what the view holds while pointing: a command asks for the
+    // whole first.
+    bool cut = false;
     std::u16string sourceUrl;
     std::u16string sourceTitle;
 };
@@ -83,14 +86,19 @@ class MainWindow : public Dialog {
     void startCapture();
     void onCaptureUpdates();
     void applyCaptureUpdate(const CaptureUpdate& update);
-    // Lets the capture finish every step handed over so far (a command works
-    // on its result), unless its worker is stuck.
-    void finishCapture();
     bool isHostOrDirectChild(WindowHandle window) const;
+    // The cursor of the window under it again, once nothing is waited for.
+    void endWaitCursor();
 
     // main_window_commands.cpp
+    // A command that keeps the capture: it works on the whole text, so it
+    // runs once every step handed over so far is done and the shown text is
+    // whole.
+    enum class Command { none, copy, save, depository };
     const std::u16string& shownString() const;
     void onTabChanged();
+    void whenWhole(Command command);
+    void runCommand(Command command);
     void onCopy();
     void onSave();
     void onDepository();
@@ -115,9 +123,12 @@ class MainWindow : public Dialog {
     // The drag has ended; the hidden window shows once the release's
     // results are in (or are not coming).
     bool showWhenReleased_ = false;
-    // The release asked for the filtered text, which has not come yet: the
-    // wait cursor shows over this window meanwhile.
-    bool filterPending_ = false;
+    // The release asked for the filtered or the whole text, which has not
+    // come yet: the wait cursor shows over this window meanwhile.
+    bool releasePending_ = false;
+    // A command waits for the whole text (with the wait cursor); a new
+    // capture step drops it.
+    Command pendingCommand_ = Command::none;
     ULONGLONG releasedAt_ = 0;
 };
 

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <utility>
+
 #include "platform/win_string.h"
 #include "resources/resource.h"
 
@@ -36,13 +38,16 @@ void MainWindow::onLButtonDown(POINT client) {
     if (isChecked(hwnd(), IDC_HIDE)) {
         hideForDrag();
     }
+    // A new drag asks the page afresh, and takes over from work under way.
+    client_->begin();
+    pendingCommand_ = Command::none;
     SetCapture(hwnd());
     dragging_ = true;
     const HCURSOR replaced = SetCursor(dragCursor_);
     // A release still waiting for its filtered text shows the wait cursor
     // where the drag cursor would be.
-    savedCursor_ = filterPending_ && replaced == waitCursor() ? dragCursor_ : replaced;
-    filterPending_ = false;
+    savedCursor_ = releasePending_ && replaced == waitCursor() ? dragCursor_ : replaced;
+    releasePending_ = false;
     SetTimer(hwnd(), kCaptureTimer, kCaptureTimerPeriod, nullptr);
 }
 
@@ -75,10 +80,10 @@ void MainWindow::onLButtonUp() {
     ReleaseCapture();
     releasedAt_ = GetTickCount64();
     showWhenReleased_ = hiddenForDrag_;
-    if (filter) {
-        // The filtered walk may take a while on a large page: the wait
-        // cursor says so until its text is in.
-        filterPending_ = true;
+    if (filter || capture.cut) {
+        // The filtered walk, or the whole text of a large element, may take
+        // a while: the wait cursor says so until the text is in.
+        releasePending_ = true;
         SetCursor(waitCursor());
     }
 }
@@ -113,16 +118,11 @@ void MainWindow::onCaptureUpdates() {
     }
 }
 
-void MainWindow::finishCapture() {
-    if (client_) {
-        client_->finish([this](const CaptureUpdate& update) { applyCaptureUpdate(update); });
-    }
-}
-
 void MainWindow::applyCaptureUpdate(const CaptureUpdate& update) {
     if (update.shown) {
         capture.text = update.text;
         capture.html = update.html;
+        capture.cut = update.cut;
         showCurrentTab();
     }
     if (update.filtered) {
@@ -144,11 +144,31 @@ void MainWindow::applyCaptureUpdate(const CaptureUpdate& update) {
     if (update.sourced || update.workerLost) {
         endRelease();
     }
+    // A lost worker's text is not coming: the command keeps what is shown.
+    if ((update.completed || update.workerLost) && pendingCommand_ != Command::none) {
+        const Command command = std::exchange(pendingCommand_, Command::none);
+        endWaitCursor();
+        runCommand(command);
+    }
+}
+
+void MainWindow::endWaitCursor() {
+    if (releasePending_ || pendingCommand_ != Command::none || GetCursor() != waitCursor()) {
+        return;
+    }
+    POINT at{};
+    GetCursorPos(&at);
+    const HWND under = WindowFromPoint(at);
+    if (under == hwnd() || IsChild(hwnd(), under)) {
+        const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+        SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                     MAKELPARAM(hit, WM_MOUSEMOVE));
+    }
 }
 
 void MainWindow::endRelease() {
-    if (filterPending_) {
-        filterPending_ = false;
+    if (releasePending_) {
+        releasePending_ = false;
         // The drag cursor again, as after the walk ran on this thread, unless
         // the user has moved on to a window with a cursor of its own.
         if (GetCursor() == waitCursor()) {
@@ -192,17 +212,17 @@ bool MainWindow::onTimer(UINT_PTR id) {
     }
     // The drag cursor goes back once the release is done: the timer's tick
     // came after the filtered walk when that ran on this thread.
-    if (!filterPending_) {
+    if (!releasePending_) {
         restoreCursor();
     }
-    if (!filterPending_ && !showWhenReleased_) {
+    if (!releasePending_ && !showWhenReleased_) {
         KillTimer(hwnd(), kCaptureTimer);
     }
     return true;
 }
 
 bool MainWindow::onSetCursor() {
-    if (!filterPending_ || GetCapture() == hwnd()) {
+    if ((!releasePending_ && pendingCommand_ == Command::none) || GetCapture() == hwnd()) {
         return false;
     }
     SetCursor(waitCursor());

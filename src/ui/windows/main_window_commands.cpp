@@ -66,19 +66,21 @@ bool MainWindow::onCommand(int id, int code, HWND) {
             // Enter and Escape never close the main window.
             return true;
         case IDC_ENLARGE:
+            pendingCommand_ = Command::none;
             client_->enlarge();
             return true;
         case IDC_SHRINK:
+            pendingCommand_ = Command::none;
             client_->shrink();
             return true;
         case IDC_COPY:
-            onCopy();
+            whenWhole(Command::copy);
             return true;
         case IDC_SAVE:
-            onSave();
+            whenWhole(Command::save);
             return true;
         case IDC_DEPOSIT:
-            onDepository();
+            whenWhole(Command::depository);
             return true;
         case IDC_ONLINE_HELP:
             onHelp();
@@ -121,17 +123,42 @@ bool MainWindow::onDrawItem(DRAWITEMSTRUCT& item) {
 }
 
 void MainWindow::onTabChanged() {
-    finishCapture();
+    // Steps still under way show the selected tab when they come.
+    onCaptureUpdates();
     showCurrentTab();
 }
 
+void MainWindow::whenWhole(Command command) {
+    // The steps handed over so far come first; the completion runs after
+    // them and its update runs the command.
+    pendingCommand_ = command;
+    client_->complete();
+    if (GetCapture() != hwnd()) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    }
+}
+
+void MainWindow::runCommand(Command command) {
+    switch (command) {
+        case Command::copy:
+            onCopy();
+            break;
+        case Command::save:
+            onSave();
+            break;
+        case Command::depository:
+            onDepository();
+            break;
+        case Command::none:
+            break;
+    }
+}
+
 void MainWindow::onCopy() {
-    finishCapture();
     SendMessageW(output(), WM_COPY, 0, 0);
 }
 
 void MainWindow::onSave() {
-    finishCapture();
     wchar_t file[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -164,7 +191,6 @@ void MainWindow::onSave() {
 }
 
 void MainWindow::onDepository() {
-    finishCapture();
     openDepositoryDialog(hwnd(), capture.sourceTitle, capture.sourceUrl, shownString());
 }
 

@@ -52,8 +52,13 @@ TEST(AccessibleBounds, ALongTextListedOverAndOverFillsNoMoreThanTheWalkAllows) {
     engine.captureAtPoint({10, 10});
     ASSERT_TRUE(state.baseElement);
 
-    // Without the bound, every object the walk may visit adds its text; with
-    // it, only the closing tags and line breaks of what was visited follow.
+    // While pointing, the view's share; the whole text is bounded by the
+    // walk: without the bound, every object the walk may visit adds its
+    // text; with it, only the closing tags and line breaks of what was
+    // visited follow.
+    EXPECT_EQ(state.text.size(), CaptureEngine::kViewTextChars + 1);
+    EXPECT_EQ(state.text.back(), CaptureEngine::kCutMark);
+    ASSERT_TRUE(engine.completeView());
     const std::size_t bound = acc::kMaxWalkChars + acc::kMaxWalkChars / 16;
     EXPECT_GT(state.text.size(), 100000u);
     EXPECT_LT(state.text.size(), bound);

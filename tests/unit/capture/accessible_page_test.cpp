@@ -139,6 +139,77 @@ TEST(AccessiblePage, WithoutIAccessible2TheFilterKeepsWhatItCannotJudge) {
     EXPECT_EQ(rig.state.text, u"Cell one\tCell two");
 }
 
+// What the engine shows of every element of the article, from the point
+// under each and every "+" up to the client object; and the filtered texts.
+std::vector<std::u16string> everyText(AccessibleRig& rig) {
+    std::vector<std::u16string> texts;
+    const dom::Point points[] = {{20, 20},  {70, 55},  {20, 60},   {20, 110},
+                                 {20, 180}, {20, 250}, {300, 250}, {300, 280}};
+    for (const dom::Point p : points) {
+        rig.moveTo(p.x, p.y);
+        texts.push_back(rig.state.text);
+        std::u16string filtered;
+        rig.engine.filteredText(*rig.state.baseElement, filtered);
+        texts.push_back(filtered);
+        for (int i = 0; i < 4 && rig.host.enlargeEnabled; ++i) {
+            rig.engine.enlarge();
+            texts.push_back(rig.state.text);
+        }
+    }
+    return texts;
+}
+
+// A program that offers IAccessible2 hypertext is read through it: a few
+// calls for a paragraph instead of a round per run of text, and the same
+// texts as through its children.
+TEST(AccessiblePage, HypertextGivesTheTextsTheChildrenGiveInFewerCalls) {
+    AccessibleRig byChildren;
+    AccessibleRig byHypertext;
+    byHypertext.tree.hypertext = true;
+    EXPECT_EQ(everyText(byHypertext), everyText(byChildren));
+
+    // The whole page, asked afresh each way.
+    int calls[2] = {};
+    for (AccessibleRig* rig : {&byChildren, &byHypertext}) {
+        const dom::DocumentPtr page = acc::makeDocument(rig->source());
+        const int before = rig->tree.calls.total();
+        EXPECT_EQ(page->documentElement()->innerText(), byChildren.state.text);
+        calls[rig == &byHypertext] = rig->tree.calls.total() - before;
+    }
+    EXPECT_LT(calls[1], calls[0] * 3 / 4);
+}
+
+// Within one capture nothing is asked of an object twice; a new capture
+// asks again, as the page may have changed.
+TEST(AccessiblePage, ACaptureAsksEachObjectOnceAndTheNextAsksAgain) {
+    AccessibleRig rig;
+    rig.moveTo(70, 55);
+    rig.engine.enlarge();
+    rig.engine.enlarge();
+    // The filter's text attributes and the source's name and address are
+    // the only new questions below.
+    const auto others = [](const testacc::Calls& c) {
+        return c.total() - c.textAttributes - c.name - c.value;
+    };
+    const int first = others(rig.tree.calls);
+    rig.engine.shrink();
+    rig.engine.enlarge();
+    std::u16string filtered;
+    rig.engine.filteredText(*rig.engine.ancestorAt(2), filtered);
+    const int textAttributes = rig.tree.calls.textAttributes;
+    filtered.clear();
+    rig.engine.filteredText(*rig.engine.ancestorAt(2), filtered);
+    rig.engine.recordSource();
+    rig.engine.recordSource();
+    EXPECT_EQ(others(rig.tree.calls), first);
+    EXPECT_EQ(rig.tree.calls.textAttributes, textAttributes);
+
+    rig.engine.beginCapture();
+    const int before = rig.tree.calls.total();
+    rig.moveTo(20, 20);
+    EXPECT_GT(rig.tree.calls.total(), before);
+}
+
 TEST(AccessiblePage, TheSourceIsTheNearestDocumentOrTheWindowText) {
     AccessibleRig rig;
     rig.moveTo(70, 55);

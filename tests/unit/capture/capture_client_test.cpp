@@ -2,6 +2,7 @@
 // collapsing while the worker is busy, and a program that hangs in a call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -10,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "accessible_tree.h"
+#include "capture/accessible/accessible_document.h"
 #include "capture/capture_client.h"
 #include "dom_page.h"
 #include "fake_windows.h"
@@ -73,65 +76,6 @@ class GatedDocument final : public dom::Document {
     std::shared_ptr<Gate> gate_;
 };
 
-// One window system for every thread, one call at a time. The pages it
-// hands out are called outside its lock: they may hang.
-class SharedWindows final : public WindowSystem {
-  public:
-    SharedWindows(std::shared_ptr<testpage::FakeWindowSystem> windows,
-                  std::shared_ptr<std::mutex> mutex)
-        : windows_(std::move(windows)), mutex_(std::move(mutex)) {}
-
-    template <class F>
-    auto with(F f) -> decltype(f(std::declval<testpage::FakeWindowSystem&>())) {
-        std::lock_guard lock(*mutex_);
-        return f(*windows_);
-    }
-
-    WindowHandle windowFromPoint(dom::Point p) override {
-        return with([&](auto& w) { return w.windowFromPoint(p); });
-    }
-    std::u16string className(WindowHandle h) override {
-        return with([&](auto& w) { return w.className(h); });
-    }
-    WindowHandle parent(WindowHandle h) override {
-        return with([&](auto& w) { return w.parent(h); });
-    }
-    dom::Point screenToClient(WindowHandle h, dom::Point p) override {
-        return with([&](auto& w) { return w.screenToClient(h, p); });
-    }
-    int windowTextLength(WindowHandle h) override {
-        return with([&](auto& w) { return w.windowTextLength(h); });
-    }
-    std::u16string windowText(WindowHandle h, int n) override {
-        return with([&](auto& w) { return w.windowText(h, n); });
-    }
-    std::optional<int> messageTextLength(WindowHandle h) override {
-        return with([&](auto& w) { return w.messageTextLength(h); });
-    }
-    std::u16string messageText(WindowHandle h, int n) override {
-        return with([&](auto& w) { return w.messageText(h, n); });
-    }
-    dom::DocumentPtr documentOfWindow(WindowHandle h) override {
-        return with([&](auto& w) { return w.documentOfWindow(h); });
-    }
-    dom::DocumentPtr accessibleDocumentOfWindow(WindowHandle h) override {
-        return with([&](auto& w) { return w.accessibleDocumentOfWindow(h); });
-    }
-    std::uint32_t processOf(WindowHandle h) override {
-        return with([&](auto& w) { return w.processOf(h); });
-    }
-    bool answers(WindowHandle h, unsigned ms) override {
-        return with([&](auto& w) { return w.answers(h, ms); });
-    }
-    bool leftUnanswered(WindowHandle h) override {
-        return with([&](auto& w) { return w.leftUnanswered(h); });
-    }
-
-  private:
-    std::shared_ptr<testpage::FakeWindowSystem> windows_;
-    std::shared_ptr<std::mutex> mutex_;
-};
-
 // Two programs side by side: a page in process 7 whose hit tests pass a
 // gate, and a page in process 8.
 struct Scene {
@@ -161,7 +105,7 @@ struct Scene {
         auto windows = this->windows;
         auto mutex = this->mutex;
         s.makeWindows = [windows, mutex] {
-            return std::make_unique<SharedWindows>(windows, mutex);
+            return std::make_unique<testpage::SharedWindowSystem>(windows, mutex);
         };
         s.isHostWindow = [](WindowHandle) { return false; };
         auto running = this->running;
@@ -194,6 +138,46 @@ struct Scene {
         }
         return false;
     }
+    // A long page of a program that shows its page as accessible objects
+    // only, at screen (0, 200), in process 9: its own background at x 700,
+    // the link of section s at (640, 215 + 40 s).
+    void addLongPage(int sections) {
+        testacc::Facts client;
+        client.role = testacc::roleNumber(acc::role::client);
+        client.box = {0, 200, 800, 200 + 40 * sections};
+        tree.add(nullptr, client);
+        testacc::addLongPage(tree, tree.root(), sections);
+        std::lock_guard lock(*mutex);
+        const WindowHandle page = windows->add({.className = u"LongPage",
+                                                .origin = {0, 200},
+                                                .size = {800, 40 * sections},
+                                                .process = 9});
+        (*windows)[page].accessible = acc::makeDocument({tree.object(tree.root()),
+                                                         [](dom::Point p) {
+                                                             return dom::Point{p.x, p.y + 200};
+                                                         },
+                                                         u"Long page window",
+                                                         {}});
+    }
+    // Holds the capture in its next call to the long page once `calls`
+    // more have been made, until the gate opens.
+    void holdAfter(int calls) {
+        gate->close();
+        auto left = std::make_shared<int>(calls);
+        auto gate = this->gate;
+        tree.onCall = [left, gate] {
+            if (*left >= 0 && --*left < 0) {
+                gate->pass();
+            }
+        };
+    }
+    bool heldWithinAMinute() const {
+        for (int i = 0; i < 60000 && gate->waiting == 0; ++i) {
+            std::this_thread::sleep_for(1ms);
+        }
+        return gate->waiting != 0;
+    }
+
     std::u16string lastText() const {
         for (auto it = updates.rbegin(); it != updates.rend(); ++it) {
             if (it->shown || it->filtered) {
@@ -212,6 +196,7 @@ struct Scene {
     std::shared_ptr<std::mutex> mutex = std::make_shared<std::mutex>();
     WindowHandle slowWindow = 0;
     WindowHandle quickWindow = 0;
+    testacc::Tree tree;
     std::vector<CaptureUpdate> updates;
     std::shared_ptr<std::atomic<int>> running = std::make_shared<std::atomic<int>>(0);
 };
@@ -317,6 +302,82 @@ TEST(CaptureClient, ASlowProgramThatStillAnswersIsWaitedFor) {
     EXPECT_EQ(client.workersStarted(), 1);
     ASSERT_EQ(scene.updates.size(), 1u);
     EXPECT_EQ(scene.updates[0].text, u"alpha");
+}
+
+bool startsWith(const std::u16string& text, std::u16string_view start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+
+// A sweep over the long page's background, a stop on a link: the walk over
+// the whole page under way gives way to the link at once, and nothing of the
+// page is shown after the link.
+TEST(CaptureClient, TheNewestPointWinsOverAWalkUnderWay) {
+    Scene scene;
+    scene.addLongPage(250);
+    CaptureClient::Setup setup = scene.setup();
+    setup.busyBeforePing = 60s;
+    CaptureClient client(std::move(setup));
+    scene.holdAfter(300);
+    client.point({700, 300}, true);
+    ASSERT_TRUE(scene.heldWithinAMinute());
+    client.point({700, 500}, true);
+    client.point({640, 615}, true);
+    const int callsBefore = scene.tree.calls.total();
+    scene.gate->open();
+    client.finish([&](const CaptureUpdate& u) { scene.updates.push_back(u); });
+    ASSERT_FALSE(scene.updates.empty());
+    EXPECT_EQ(scene.lastText(), u"link 10");
+    for (const CaptureUpdate& u : scene.updates) {
+        EXPECT_FALSE(u.shown && startsWith(u.text, u"some words")) << "an older point's text";
+    }
+    EXPECT_LT(scene.tree.calls.total() - callsBefore, 40) << "the stale walk went on";
+}
+
+// Pointing costs what the view shows; the release makes the whole text.
+TEST(CaptureClient, TheReleaseCompletesTheWholeText) {
+    Scene scene;
+    scene.addLongPage(250);
+    CaptureClient::Setup setup = scene.setup();
+    setup.busyBeforePing = 60s;
+    CaptureClient client(std::move(setup));
+    const auto take = [&](const CaptureUpdate& u) { scene.updates.push_back(u); };
+    client.point({700, 300}, true);
+    client.finish(take);
+    ASSERT_TRUE(scene.updates.back().cut);
+    EXPECT_EQ(scene.lastText().size(), CaptureEngine::kViewTextChars + 1);
+    const int pointing = scene.tree.calls.total();
+    client.release(true);
+    client.finish(take);
+    const CaptureUpdate& released = scene.updates.back();
+    EXPECT_TRUE(released.sourced && released.completed && released.filtered);
+    EXPECT_EQ(released.sourceTitle, u"Long page");
+    EXPECT_GT(released.text.size(), 250u * 8 * 19);
+    EXPECT_NE(released.text.back(), CaptureEngine::kCutMark);
+    EXPECT_GT(scene.tree.calls.total(), pointing * 4) << "pointing read the whole page";
+}
+
+TEST(CaptureClient, ANewDragTakesOverFromTheRelease) {
+    Scene scene;
+    scene.addLongPage(250);
+    CaptureClient::Setup setup = scene.setup();
+    setup.busyBeforePing = 60s;
+    CaptureClient client(std::move(setup));
+    const auto take = [&](const CaptureUpdate& u) { scene.updates.push_back(u); };
+    client.point({700, 300}, true);
+    client.finish(take);
+    scene.holdAfter(300);
+    client.release(true);
+    ASSERT_TRUE(scene.heldWithinAMinute());
+    client.begin();
+    client.point({640, 215}, true);
+    scene.gate->open();
+    client.finish(take);
+    const auto given = std::find_if(scene.updates.begin(), scene.updates.end(),
+                                    [](const CaptureUpdate& u) { return u.sourced; });
+    ASSERT_NE(given, scene.updates.end());
+    EXPECT_TRUE(given->completed);
+    EXPECT_FALSE(given->shown || given->filtered) << "the dropped whole text was shown";
+    EXPECT_EQ(scene.lastText(), u"link 0");
 }
 
 TEST(CaptureClient, ClosingDoesNotWaitForAStuckWorker) {
