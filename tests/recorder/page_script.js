@@ -23,6 +23,7 @@
             item.tag = node.localName;
             item.id = node.getAttribute('id');
             item.cls = node.getAttribute('class');
+            item.attributes = Array.from(node.attributes, (a) => [a.name, a.value]);
             item.href = node.localName === 'a' && node.hasAttribute('href') ? node.href : null;
             item.laidOut = node.getClientRects().length > 0;
             item.rect = rect(node.getBoundingClientRect());

@@ -18,6 +18,7 @@ import shutil
 import sys
 import urllib.parse
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from chromium_pipe import Chromium  # noqa: E402
@@ -171,9 +172,7 @@ class PageRecorder:
 
     def element_fields(self, n):
         fields = [field('tag', n['tag'])]
-        for key, value in (('id', n['id']), ('class', n['cls']), ('href', self.own_url(n['href']))):
-            if value is not None:
-                fields.append(field('@' + key, value))
+        fields += [field('@' + key, value) for key, value in n['attributes']]
         if n['laidOut']:
             fields.append(field('box', win.box_text(self.relative_box(n))))
         if n['clientLeft'] or n['clientTop']:
