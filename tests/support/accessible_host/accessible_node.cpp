@@ -680,13 +680,8 @@ HRESULT AccessibleNode::get_startIndex(long* out) {
     if (!out) {
         return E_POINTER;
     }
-    *out = 0;
-    if (!parent_) {
-        return E_FAIL;
-    }
-    const auto at = std::find(parent_->children_.begin(), parent_->children_.end(), this);
-    *out = parent_->hypertext().starts[at - parent_->children_.begin()];
-    return S_OK;
+    *out = parent_ ? startInParent() : 0;
+    return parent_ ? S_OK : E_FAIL;
 }
 
 HRESULT AccessibleNode::get_endIndex(long* out) {
@@ -694,16 +689,18 @@ HRESULT AccessibleNode::get_endIndex(long* out) {
     if (!out) {
         return E_POINTER;
     }
-    *out = 0;
     if (!parent_) {
+        *out = 0;
         return E_FAIL;
     }
-    const auto at = std::find(parent_->children_.begin(), parent_->children_.end(), this);
-    const long start = parent_->hypertext().starts[at - parent_->children_.begin()];
-    *out = isTextRun() && msaaRole == ROLE_SYSTEM_STATICTEXT
-               ? start + static_cast<long>(name.size())
-               : start + 1;
+    const bool run = isTextRun() && msaaRole == ROLE_SYSTEM_STATICTEXT;
+    *out = startInParent() + (run ? static_cast<long>(name.size()) : 1);
     return S_OK;
+}
+
+long AccessibleNode::startInParent() const {
+    const auto at = std::find(parent_->children_.begin(), parent_->children_.end(), this);
+    return parent_->hypertext().starts[at - parent_->children_.begin()];
 }
 
 HRESULT AccessibleNode::get_valid(boolean* out) {

@@ -199,6 +199,8 @@ class AccessibleNode final : public IAccessible2,
         std::vector<long> starts;
     };
     Hypertext hypertext() const;
+    // Where this object's part of its parent's hypertext starts.
+    long startInParent() const;
     bool isTextRun() const { return hasText; }
     // The text IAccessibleText serves: a text run's own, else the hypertext.
     std::wstring servedText() const;
