@@ -384,6 +384,9 @@ std::optional<u16string> PageElement::innerText() {
     if (!capabilities_.innerText) {
         return std::nullopt;
     }
+    if (recordedInnerText_) {
+        return recordedInnerText_;
+    }
     u16string out;
     auto breakLine = [&out] {
         if (!out.empty() && out.back() != u'\n') {
@@ -839,9 +842,14 @@ void PageBuilder::parseInto(PageElement& fragment, u16string_view markup) {
 
 void PageBuilder::applyAttributes(PageElement& element) {
     auto& attributes = element.attributes_;
+    u16string computed;
     for (auto it = attributes.begin(); it != attributes.end();) {
         const auto& [name, value] = *it;
-        if (name == u"box") {
+        if (name == u"innertext") {
+            element.recordedInnerText_ = value;
+        } else if (name == u"computed") {
+            computed = value;
+        } else if (name == u"box") {
             const auto n = numbers(value);
             element.setBox(
                 {n[0], n.size() > 1 ? n[1] : 0, n.size() > 2 ? n[2] : 0, n.size() > 3 ? n[3] : 0});
@@ -880,9 +888,11 @@ void PageBuilder::applyAttributes(PageElement& element) {
     ComputedStyle& style = element.style_;
     style.display = defaultDisplay(element.name_);
     style.fontSize = parent ? parent->style_.fontSize : u"12pt";
+    style.whiteSpace = parent ? parent->style_.whiteSpace : u"normal";
     style.color = parent ? parent->style_.color : dom::StyleValue::ofText(u"#000000");
     style.backgroundColor = dom::StyleValue::ofText(u"transparent");
-    const u16string declarations = element.attribute(u"style");
+    // The element's own style, then what a recording says the browser computed.
+    const u16string declarations = element.attribute(u"style") + u";" + computed;
     std::size_t at = 0;
     while (at < declarations.size()) {
         std::size_t end = declarations.find(u';', at);
@@ -896,6 +906,8 @@ void PageBuilder::applyAttributes(PageElement& element) {
                 style.display = value;
             } else if (property == u"font-size") {
                 style.fontSize = value;
+            } else if (property == u"white-space") {
+                style.whiteSpace = value;
             } else if (property == u"color") {
                 style.color = dom::StyleValue::ofText(value);
             } else if (property == u"background-color" || property == u"background") {

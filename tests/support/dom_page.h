@@ -48,6 +48,7 @@ struct Box {
 struct ComputedStyle {
     std::u16string display;
     std::u16string fontSize;
+    std::u16string whiteSpace;  // inherited; "normal" at the root
     dom::StyleValue color;
     dom::StyleValue backgroundColor;
 };
@@ -113,6 +114,8 @@ class PageElement : public PageNode, public dom::Element {
     }
     std::u16string attribute(std::u16string_view name) const;
     const ComputedStyle& computed() const { return style_; }
+    // The innerText a recording gives, served instead of the computed one.
+    const std::optional<std::u16string>& recordedInnerText() const { return recordedInnerText_; }
     const Box& box() const { return box_; }
     bool hasBox() const { return hasBox_; }
     dom::Point scrollPosition() const { return scroll_; }
@@ -131,6 +134,7 @@ class PageElement : public PageNode, public dom::Element {
 
     std::vector<std::pair<std::u16string, std::u16string>> attributes_;
     ComputedStyle style_;
+    std::optional<std::u16string> recordedInnerText_;
     Box box_;
     bool hasBox_ = false;
     dom::Point scroll_;

@@ -8,6 +8,8 @@ namespace {
 
 // IAccessibleText's stand-in offset for "the end of the text".
 constexpr long kTextOffsetLength = -1;
+// What stands for an embedded object in a hypertext.
+constexpr wchar_t kEmbeddedObject = 0xFFFC;
 constexpr DWORD kHangPollMs = 50;
 
 HRESULT stringOut(const std::wstring& s, BSTR* out) {
@@ -106,7 +108,8 @@ AccessibleNode* AccessibleNode::target(const VARIANT& child) {
     return children_[child.lVal - 1];
 }
 
-void AccessibleNode::waitWhileHung() const {
+void AccessibleNode::serve(const char* kind) const {
+    callCounts().count(kind);
     if (settings_.hangFile.empty()) {
         return;
     }
@@ -116,7 +119,7 @@ void AccessibleNode::waitWhileHung() const {
 }
 
 HRESULT AccessibleNode::notImplemented() const {
-    waitWhileHung();
+    serve("notImplemented");
     return E_NOTIMPL;
 }
 
@@ -139,8 +142,17 @@ HRESULT AccessibleNode::QueryInterface(REFIID iid, void** out) {
     if (iid == __uuidof(IServiceProvider)) {
         return give(static_cast<IServiceProvider*>(this), out);
     }
-    if (iid == __uuidof(IAccessibleText) && hasText) {
+    if (simple) {
+        return E_NOINTERFACE;
+    }
+    if (iid == __uuidof(IAccessibleText)) {
         return give(static_cast<IAccessibleText*>(this), out);
+    }
+    if (iid == __uuidof(IAccessibleHypertext) && !isTextRun()) {
+        return give(static_cast<IAccessibleHypertext*>(this), out);
+    }
+    if (iid == __uuidof(IAccessibleHyperlink) || iid == __uuidof(IAccessibleAction)) {
+        return give(static_cast<IAccessibleHyperlink*>(this), out);
     }
     return E_NOINTERFACE;
 }
@@ -180,7 +192,7 @@ HRESULT AccessibleNode::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*
 // The client object at the top has no parent of its own here; above it a
 // client finds nothing, as above a window's client object.
 HRESULT AccessibleNode::get_accParent(IDispatch** out) {
-    waitWhileHung();
+    serve("get_accParent");
     if (!out) {
         return E_POINTER;
     }
@@ -192,12 +204,12 @@ HRESULT AccessibleNode::get_accParent(IDispatch** out) {
 }
 
 HRESULT AccessibleNode::get_accChildCount(long* out) {
-    waitWhileHung();
+    serve("get_accChildCount");
     return longOut(static_cast<long>(children_.size()), out);
 }
 
 HRESULT AccessibleNode::get_accChild(VARIANT child, IDispatch** out) {
-    waitWhileHung();
+    serve("get_accChild");
     if (!out) {
         return E_POINTER;
     }
@@ -213,24 +225,24 @@ HRESULT AccessibleNode::get_accChild(VARIANT child, IDispatch** out) {
 }
 
 HRESULT AccessibleNode::get_accName(VARIANT child, BSTR* out) {
-    waitWhileHung();
+    serve("get_accName");
     AccessibleNode* node = target(child);
     return node ? optionalStringOut(node->name, out) : E_INVALIDARG;
 }
 
 HRESULT AccessibleNode::get_accValue(VARIANT child, BSTR* out) {
-    waitWhileHung();
+    serve("get_accValue");
     AccessibleNode* node = target(child);
     return node ? optionalStringOut(node->value, out) : E_INVALIDARG;
 }
 
 HRESULT AccessibleNode::get_accDescription(VARIANT child, BSTR* out) {
-    waitWhileHung();
+    serve("get_accDescription");
     return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
 }
 
 HRESULT AccessibleNode::get_accRole(VARIANT child, VARIANT* out) {
-    waitWhileHung();
+    serve("get_accRole");
     if (!out) {
         return E_POINTER;
     }
@@ -249,7 +261,7 @@ HRESULT AccessibleNode::get_accRole(VARIANT child, VARIANT* out) {
 }
 
 HRESULT AccessibleNode::get_accState(VARIANT child, VARIANT* out) {
-    waitWhileHung();
+    serve("get_accState");
     if (!out) {
         return E_POINTER;
     }
@@ -264,7 +276,7 @@ HRESULT AccessibleNode::get_accState(VARIANT child, VARIANT* out) {
 }
 
 HRESULT AccessibleNode::get_accHelp(VARIANT child, BSTR* out) {
-    waitWhileHung();
+    serve("get_accHelp");
     return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
 }
 
@@ -273,22 +285,22 @@ HRESULT AccessibleNode::get_accHelpTopic(BSTR*, VARIANT, long*) {
 }
 
 HRESULT AccessibleNode::get_accKeyboardShortcut(VARIANT child, BSTR* out) {
-    waitWhileHung();
+    serve("get_accKeyboardShortcut");
     return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
 }
 
 HRESULT AccessibleNode::get_accFocus(VARIANT* out) {
-    waitWhileHung();
+    serve("get_accFocus");
     return emptyOut(out);
 }
 
 HRESULT AccessibleNode::get_accSelection(VARIANT* out) {
-    waitWhileHung();
+    serve("get_accSelection");
     return emptyOut(out);
 }
 
 HRESULT AccessibleNode::get_accDefaultAction(VARIANT child, BSTR* out) {
-    waitWhileHung();
+    serve("get_accDefaultAction");
     return target(child) ? optionalStringOut(L"", out) : E_INVALIDARG;
 }
 
@@ -299,7 +311,7 @@ HRESULT AccessibleNode::accSelect(long, VARIANT) {
 // Screen pixels, as a browser gives them.
 HRESULT AccessibleNode::accLocation(long* left, long* top, long* width, long* height,
                                     VARIANT child) {
-    waitWhileHung();
+    serve("accLocation");
     if (!left || !top || !width || !height) {
         return E_POINTER;
     }
@@ -323,7 +335,7 @@ HRESULT AccessibleNode::accNavigate(long, VARIANT, VARIANT*) {
 // Only the child right under the point answers, not the deepest object; a
 // hidden child is never hit.
 HRESULT AccessibleNode::accHitTest(long x, long y, VARIANT* out) {
-    waitWhileHung();
+    serve("accHitTest");
     if (!out) {
         return E_POINTER;
     }
@@ -332,6 +344,18 @@ HRESULT AccessibleNode::accHitTest(long x, long y, VARIANT* out) {
     ScreenToClient(settings_.page, &p);
     if (!boxHolds(box, p)) {
         return S_FALSE;
+    }
+    if (settings_.deepHitTest) {
+        AccessibleNode* found = deepest(p);
+        if (found == this) {
+            out->vt = VT_I4;
+            out->lVal = CHILDID_SELF;
+        } else {
+            out->vt = VT_DISPATCH;
+            give<IDispatch>(static_cast<IAccessible*>(found),
+                            reinterpret_cast<void**>(&out->pdispVal));
+        }
+        return S_OK;
     }
     // Later siblings lie on top of earlier ones.
     for (size_t i = children_.size(); i-- > 0;) {
@@ -367,13 +391,13 @@ HRESULT AccessibleNode::put_accValue(VARIANT, BSTR) {
 // ---- IAccessible2
 
 HRESULT AccessibleNode::role(long* out) {
-    waitWhileHung();
+    serve("role");
     return longOut(ia2Role != 0 ? ia2Role : msaaRole, out);
 }
 
 HRESULT AccessibleNode::get_attributes(BSTR* out) {
-    waitWhileHung();
-    return stringOut(attributeString(attributes), out);
+    serve("objectAttributes");
+    return stringOut(attributeText.empty() ? attributeString(attributes) : attributeText, out);
 }
 
 HRESULT AccessibleNode::get_nRelations(long*) {
@@ -429,7 +453,7 @@ HRESULT AccessibleNode::get_locale(ia2::IA2Locale*) {
 
 // Browsers hand out IAccessible2 for either service name.
 HRESULT AccessibleNode::QueryService(REFGUID service, REFIID iid, void** out) {
-    waitWhileHung();
+    serve("QueryService");
     if (!out) {
         return E_POINTER;
     }
@@ -443,30 +467,61 @@ HRESULT AccessibleNode::QueryService(REFGUID service, REFIID iid, void** out) {
 // ---- IAccessibleText
 
 HRESULT AccessibleNode::get_attributes(long offset, long* start, long* end, BSTR* out) {
-    waitWhileHung();
+    serve("textAttributes");
     if (!start || !end || !out) {
         return E_POINTER;
     }
     *out = nullptr;
-    const long length = static_cast<long>(text().size());
+    if (isTextRun()) {
+        const long length = static_cast<long>(text().size());
+        if (offset == kTextOffsetLength) {
+            offset = length;
+        }
+        if (offset < 0 || offset > length) {
+            return E_INVALIDARG;
+        }
+        *start = 0;
+        *end = length;
+        return stringOut(textAttributeText.empty() ? textAttributeString(look) : textAttributeText,
+                         out);
+    }
+    // The run holding the offset: a text run child's whole span with its
+    // attributes, or one embedded object's character with none.
+    const Hypertext h = hypertext();
+    const long length = static_cast<long>(h.text.size());
     if (offset == kTextOffsetLength) {
         offset = length;
     }
     if (offset < 0 || offset > length) {
         return E_INVALIDARG;
     }
-    *start = 0;
-    *end = length;
-    return stringOut(textAttributeString(look), out);
+    *start = *end = offset;
+    for (size_t i = 0; i < children_.size(); ++i) {
+        const long from = h.starts[i];
+        const long to = i + 1 < children_.size() ? h.starts[i + 1] : length;
+        if (offset >= from && offset < to) {
+            *start = from;
+            *end = to;
+            const AccessibleNode* child = children_[i];
+            if (child->isTextRun() && child->msaaRole == ROLE_SYSTEM_STATICTEXT) {
+                return stringOut(child->textAttributeText.empty() ? textAttributeString(child->look)
+                                                                  : child->textAttributeText,
+                                 out);
+            }
+            break;
+        }
+    }
+    return stringOut(L"", out);
 }
 
 HRESULT AccessibleNode::get_text(long start, long end, BSTR* out) {
-    waitWhileHung();
+    serve("get_text");
     if (!out) {
         return E_POINTER;
     }
     *out = nullptr;
-    const long length = static_cast<long>(text().size());
+    const std::wstring served = servedText();
+    const long length = static_cast<long>(served.size());
     if (end == kTextOffsetLength) {
         end = length;
     }
@@ -476,12 +531,12 @@ HRESULT AccessibleNode::get_text(long start, long end, BSTR* out) {
     if (start < 0 || end > length) {
         return E_INVALIDARG;
     }
-    return stringOut(text().substr(start, end - start), out);
+    return stringOut(served.substr(start, end - start), out);
 }
 
 HRESULT AccessibleNode::get_nCharacters(long* out) {
-    waitWhileHung();
-    return longOut(static_cast<long>(text().size()), out);
+    serve("get_nCharacters");
+    return longOut(static_cast<long>(servedText().size()), out);
 }
 
 HRESULT AccessibleNode::addSelection(long, long) {
@@ -531,6 +586,188 @@ HRESULT AccessibleNode::get_newText(ia2::IA2TextSegment*) {
 }
 HRESULT AccessibleNode::get_oldText(ia2::IA2TextSegment*) {
     return notImplemented();
+}
+
+// ---- hypertext
+
+AccessibleNode::Hypertext AccessibleNode::hypertext() const {
+    Hypertext h;
+    for (AccessibleNode* child : children_) {
+        h.starts.push_back(static_cast<long>(h.text.size()));
+        if (child->simple) {
+            continue;
+        }
+        if (child->isTextRun() && child->msaaRole == ROLE_SYSTEM_STATICTEXT) {
+            h.text += child->name;
+        } else {
+            h.text += kEmbeddedObject;
+            h.embedded.push_back(child);
+        }
+    }
+    return h;
+}
+
+std::wstring AccessibleNode::servedText() const {
+    return isTextRun() ? text() : hypertext().text;
+}
+
+HRESULT AccessibleNode::get_nHyperlinks(long* out) {
+    serve("get_nHyperlinks");
+    return longOut(static_cast<long>(hypertext().embedded.size()), out);
+}
+
+HRESULT AccessibleNode::get_hyperlink(long index, IAccessibleHyperlink** out) {
+    serve("get_hyperlink");
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    const Hypertext h = hypertext();
+    if (index < 0 || static_cast<size_t>(index) >= h.embedded.size()) {
+        return E_INVALIDARG;
+    }
+    return give<IAccessibleHyperlink>(h.embedded[index], reinterpret_cast<void**>(out));
+}
+
+// -1 for a character that is not an embedded object.
+HRESULT AccessibleNode::get_hyperlinkIndex(long charIndex, long* out) {
+    serve("get_hyperlinkIndex");
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = -1;
+    const Hypertext h = hypertext();
+    if (charIndex < 0 || charIndex >= static_cast<long>(h.text.size())) {
+        return E_INVALIDARG;
+    }
+    if (h.text[charIndex] == kEmbeddedObject) {
+        *out = static_cast<long>(
+            std::count(h.text.begin(), h.text.begin() + charIndex, kEmbeddedObject));
+    }
+    return S_OK;
+}
+
+HRESULT AccessibleNode::nActions(long* out) {
+    serve("nActions");
+    return longOut(0, out);
+}
+HRESULT AccessibleNode::doAction(long) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_description(long, BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_keyBinding(long, long, BSTR**, long*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_name(long, BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_localizedName(long, BSTR*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_anchor(long, VARIANT*) {
+    return notImplemented();
+}
+HRESULT AccessibleNode::get_anchorTarget(long, VARIANT*) {
+    return notImplemented();
+}
+
+// A text run spans its text in its parent's hypertext, any other object its
+// one embedded character. The top object is in no hypertext.
+HRESULT AccessibleNode::get_startIndex(long* out) {
+    serve("get_startIndex");
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = parent_ ? startInParent() : 0;
+    return parent_ ? S_OK : E_FAIL;
+}
+
+HRESULT AccessibleNode::get_endIndex(long* out) {
+    serve("get_endIndex");
+    if (!out) {
+        return E_POINTER;
+    }
+    if (!parent_) {
+        *out = 0;
+        return E_FAIL;
+    }
+    const bool run = isTextRun() && msaaRole == ROLE_SYSTEM_STATICTEXT;
+    *out = startInParent() + (run ? static_cast<long>(name.size()) : 1);
+    return S_OK;
+}
+
+long AccessibleNode::startInParent() const {
+    const auto at = std::find(parent_->children_.begin(), parent_->children_.end(), this);
+    return parent_->hypertext().starts[at - parent_->children_.begin()];
+}
+
+HRESULT AccessibleNode::get_valid(boolean* out) {
+    serve("get_valid");
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = 1;
+    return S_OK;
+}
+
+// ---- deep hit-testing
+
+bool AccessibleNode::holds(POINT p) const {
+    if (lines.empty()) {
+        return boxHolds(box, p);
+    }
+    return std::any_of(lines.begin(), lines.end(),
+                       [p](const RECT& line) { return boxHolds(line, p); });
+}
+
+// Children may lie outside their parent's box (a positioned element, an
+// overflowing line), so every visible descendant is a candidate; later ones
+// lie above earlier ones, and the deepest under the point wins.
+AccessibleNode* AccessibleNode::deepest(POINT p) {
+    AccessibleNode* found = this;
+    size_t foundDepth = 0;
+    std::vector<std::pair<AccessibleNode*, size_t>> work;
+    for (AccessibleNode* child : children_) {
+        work.emplace_back(child, 1);
+    }
+    // Document order: a node is checked before its descendants and its later
+    // siblings, so ">=" keeps the last and deepest one.
+    std::reverse(work.begin(), work.end());
+    while (!work.empty()) {
+        auto [node, depth] = work.back();
+        work.pop_back();
+        if (!node->visible() || node->simple) {
+            continue;
+        }
+        if (node->holds(p) && depth >= foundDepth) {
+            found = node;
+            foundDepth = depth;
+        }
+        for (auto it = node->children_.rbegin(); it != node->children_.rend(); ++it) {
+            work.emplace_back(*it, depth + 1);
+        }
+    }
+    return found;
+}
+
+// ---- call counts
+
+void CallCounts::count(const char* kind) {
+    ++total;
+    for (auto& [name, n] : kinds) {
+        if (name == kind) {
+            ++n;
+            return;
+        }
+    }
+    kinds.emplace_back(kind, 1);
+}
+
+CallCounts& callCounts() {
+    static CallCounts counts;
+    return counts;
 }
 
 }  // namespace tnk::accessible_host

@@ -23,7 +23,18 @@ struct HostSettings {
     bool msaaOnly = false;
     // While this file exists every served call waits inside the call.
     std::wstring hangFile;
+    // accHitTest answers the deepest object under the point in one call, as
+    // Chromium does, instead of the child right under it.
+    bool deepHitTest = false;
 };
+
+// The calls the host has answered, by kind ("accName", "accHitTest", ...).
+struct CallCounts {
+    std::vector<std::pair<std::string, long>> kinds;
+    long total = 0;
+    void count(const char* kind);
+};
+CallCounts& callCounts();
 
 // How a text run is drawn; IAccessibleText reports it as attribute strings.
 struct TextLook {
@@ -35,7 +46,13 @@ struct TextLook {
 
 // A node of the tree. A "simple" node is an element without an object of its
 // own: its parent answers for it by child id, as browsers do for list items.
-class AccessibleNode final : public IAccessible2, public IServiceProvider, public IAccessibleText {
+// With IAccessible2 every object is also a hyperlink (an embedded object of
+// its parent's hypertext); a text run offers IAccessibleText over its own
+// text, every other object IAccessibleHypertext over its children's.
+class AccessibleNode final : public IAccessible2,
+                             public IServiceProvider,
+                             public IAccessibleHypertext,
+                             public IAccessibleHyperlink {
   public:
     explicit AccessibleNode(const HostSettings& settings) : settings_(settings) {}
 
@@ -48,7 +65,13 @@ class AccessibleNode final : public IAccessible2, public IServiceProvider, publi
     std::wstring value;
     long state = 0;
     RECT box = {};
+    // A wrapped text run's line boxes; a point hits the run only in one of
+    // them (deep hit-testing only). Empty: the box.
+    std::vector<RECT> lines;
     std::vector<std::pair<std::wstring, std::wstring>> attributes;
+    // Recorded attribute strings, served as they are instead of the above.
+    std::wstring attributeText;
+    std::wstring textAttributeText;
     // Leaves with text offer IAccessibleText over it, in one run of this look.
     bool hasText = false;
     TextLook look;
@@ -62,6 +85,8 @@ class AccessibleNode final : public IAccessible2, public IServiceProvider, publi
     // The text a leaf shows: its value when it is editable, else its name.
     const std::wstring& text() const { return msaaRole == ROLE_SYSTEM_TEXT ? value : name; }
     bool visible() const { return (state & STATE_SYSTEM_INVISIBLE) == 0; }
+    // Whether a point lies on this node: in its box, or in one of its lines.
+    bool holds(POINT p) const;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -144,11 +169,47 @@ class AccessibleNode final : public IAccessible2, public IServiceProvider, publi
     HRESULT STDMETHODCALLTYPE get_newText(ia2::IA2TextSegment*) override;
     HRESULT STDMETHODCALLTYPE get_oldText(ia2::IA2TextSegment*) override;
 
+    // IAccessibleHypertext: the embedded objects.
+    HRESULT STDMETHODCALLTYPE get_nHyperlinks(long* count) override;
+    HRESULT STDMETHODCALLTYPE get_hyperlink(long index, IAccessibleHyperlink** out) override;
+    HRESULT STDMETHODCALLTYPE get_hyperlinkIndex(long charIndex, long* index) override;
+
+    // IAccessibleAction: no actions.
+    HRESULT STDMETHODCALLTYPE nActions(long* count) override;
+    HRESULT STDMETHODCALLTYPE doAction(long) override;
+    HRESULT STDMETHODCALLTYPE get_description(long, BSTR*) override;
+    HRESULT STDMETHODCALLTYPE get_keyBinding(long, long, BSTR**, long*) override;
+    HRESULT STDMETHODCALLTYPE get_name(long, BSTR*) override;
+    HRESULT STDMETHODCALLTYPE get_localizedName(long, BSTR*) override;
+
+    // IAccessibleHyperlink: where this object stands in its parent's hypertext.
+    HRESULT STDMETHODCALLTYPE get_anchor(long, VARIANT*) override;
+    HRESULT STDMETHODCALLTYPE get_anchorTarget(long, VARIANT*) override;
+    HRESULT STDMETHODCALLTYPE get_startIndex(long* index) override;
+    HRESULT STDMETHODCALLTYPE get_endIndex(long* index) override;
+    HRESULT STDMETHODCALLTYPE get_valid(boolean* valid) override;
+
   private:
+    // An object's hypertext: a text run child gives its name, any other
+    // child one U+FFFC; simple children are not objects and give nothing.
+    struct Hypertext {
+        std::wstring text;
+        std::vector<AccessibleNode*> embedded;
+        // Where each child's part starts (simple children: where they would).
+        std::vector<long> starts;
+    };
+    Hypertext hypertext() const;
+    // Where this object's part of its parent's hypertext starts.
+    long startInParent() const;
+    bool isTextRun() const { return hasText; }
+    // The text IAccessibleText serves: a text run's own, else the hypertext.
+    std::wstring servedText() const;
+    // The deepest visible object under a point of the page window.
+    AccessibleNode* deepest(POINT p);
+    // Counts a served call, then holds it while the hang file exists.
+    void serve(const char* kind) const;
     // This node for CHILDID_SELF, a child for its id (1..n); null otherwise.
     AccessibleNode* target(const VARIANT& child);
-    // Holds a served call while the hang file exists.
-    void waitWhileHung() const;
     HRESULT notImplemented() const;
 
     const HostSettings& settings_;

@@ -1,16 +1,19 @@
-// accessible_host.exe PAGE [--msaa-only] [--hang] [--hang-file PATH]
+// accessible_host.exe PAGE|--file PATH [--msaa-only] [--hang] [--hang-file PATH]
+//                     [--count-file PATH]
 // accessible_host.exe --register
 //
-// Shows a window that serves a fixed tree of accessible objects to other
+// Shows a window that serves a tree of accessible objects to other
 // processes, the way a browser's page window does: WM_GETOBJECT with
-// OBJID_CLIENT hands out the tree's client object. The geometry is fixed
-// (README.md); one line on stdout reports the window handles when the page
-// is ready. --register builds and registers the type library that lets COM
-// marshal IAccessible2 and IAccessibleText.
+// OBJID_CLIENT hands out the tree's top object. The tree is a built-in page
+// or a recorded one (--file). The geometry is fixed (README.md); one line
+// on stdout reports the window handles when the page is ready. --register
+// builds and registers the type library that lets COM marshal the
+// IAccessible2 interfaces where no proxy is registered.
 #include <windows.h>
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -31,10 +34,40 @@ constexpr DWORD kHangLimitMs = 10 * 60 * 1000;
 constexpr UINT kLateDelayMs = 1500;
 constexpr UINT_PTR kRevealTimer = 1;
 
+// The largest page window that fits a 1280x1024 screen at (100, 130); the
+// rest of a larger recorded viewport lies off the window.
+constexpr LONG kMaxPageWidth = 1280 - kFrameX;
+constexpr LONG kMaxPageHeight = 1024 - kFrameY - kBandHeight;
+
 HostSettings g_settings;
 std::unique_ptr<AccessiblePage> g_page;
 bool g_hang = false;
 bool g_asked = false;
+std::wstring g_countFile;
+// Asks the host to write its call counts to the count file; the answer is
+// nonzero once they are written.
+UINT g_writeCounts = 0;
+
+// "total N" and then one "KIND N" line per kind of call answered so far,
+// written beside the file and renamed over it, so a reader never sees half.
+bool writeCounts() {
+    std::string text = "total " + std::to_string(callCounts().total) + "\n";
+    for (const auto& [kind, n] : callCounts().kinds) {
+        text += kind + " " + std::to_string(n) + "\n";
+    }
+    const std::wstring temporary = g_countFile + L".tmp";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    CloseHandle(file);
+    return ok && MoveFileExW(temporary.c_str(), g_countFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
 
 void paintNode(HDC dc, const AccessibleNode* node) {
     if (!node->visible()) {
@@ -93,6 +126,9 @@ LRESULT onPaint(HWND wnd) {
 }
 
 LRESULT CALLBACK pageProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == g_writeCounts && g_writeCounts != 0) {
+        return !g_countFile.empty() && writeCounts() ? 1 : 0;
+    }
     switch (msg) {
         case WM_GETOBJECT:
             return onGetObject(wnd, wp, lp);
@@ -125,7 +161,8 @@ bool registerClass(const wchar_t* name, WNDPROC proc, int brush) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: accessible_host article|late [--msaa-only] [--hang] [--hang-file PATH]\n"
+                 "usage: accessible_host article|late|--file PATH [--msaa-only] [--hang]\n"
+                 "                       [--hang-file PATH] [--count-file PATH]\n"
                  "       accessible_host --register\n");
     return 2;
 }
@@ -134,6 +171,7 @@ int usage() {
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring pageName;
+    std::wstring recording;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--register") {
@@ -145,16 +183,33 @@ int wmain(int argc, wchar_t** argv) {
             g_hang = true;
         } else if (arg == L"--hang-file" && i + 1 < argc) {
             g_settings.hangFile = argv[++i];
+        } else if (arg == L"--file" && i + 1 < argc) {
+            recording = argv[++i];
+        } else if (arg == L"--count-file" && i + 1 < argc) {
+            g_countFile = argv[++i];
         } else if (pageName.empty() && arg.rfind(L"--", 0) != 0) {
             pageName = arg;
         } else {
             return usage();
         }
     }
-    g_page = buildPage(pageName, g_settings);
+    if (!recording.empty() && pageName.empty()) {
+        std::string error;
+        g_page = loadRecordedPage(recording, g_settings, error);
+        if (!g_page) {
+            std::fprintf(stderr, "accessible_host: %s\n", error.c_str());
+            return 2;
+        }
+        g_settings.deepHitTest = true;
+    } else if (recording.empty()) {
+        g_page = buildPage(pageName, g_settings);
+    }
     if (!g_page) {
         return usage();
     }
+    const LONG width = std::min(g_page->size.cx, kMaxPageWidth);
+    const LONG height = std::min(g_page->size.cy, kMaxPageHeight);
+    g_writeCounts = RegisterWindowMessageW(L"TarnwickAccessibleHostCounts");
     if (FAILED(OleInitialize(nullptr))) {
         return 1;
     }
@@ -164,11 +219,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     HINSTANCE inst = GetModuleHandleW(nullptr);
     HWND frame = CreateWindowExW(0, L"TarnwickAccessibleHost", L"Tarnwick accessible host",
-                                 WS_POPUP, kFrameX, kFrameY, kPageWidth, kBandHeight + kPageHeight,
-                                 nullptr, nullptr, inst, nullptr);
+                                 WS_POPUP, kFrameX, kFrameY, width, kBandHeight + height, nullptr,
+                                 nullptr, inst, nullptr);
     HWND page = CreateWindowExW(0, L"TarnwickAccessiblePage", L"Accessible page window",
-                                WS_CHILD | WS_VISIBLE, 0, kBandHeight, kPageWidth, kPageHeight,
-                                frame, nullptr, inst, nullptr);
+                                WS_CHILD | WS_VISIBLE, 0, kBandHeight, width, height, frame,
+                                nullptr, inst, nullptr);
     if (!frame || !page) {
         return 1;
     }

@@ -20,6 +20,8 @@ struct AccessiblePage {
     AccessibleNode* document = nullptr;
     // Children of the document not shown yet (the "late" page).
     std::vector<AccessibleNode*> held;
+    // The page window's client size.
+    SIZE size = {kPageWidth, kPageHeight};
 
     // Gives the document its held children.
     void reveal();
@@ -27,5 +29,12 @@ struct AccessiblePage {
 
 // "article" or "late"; null for any other name.
 std::unique_ptr<AccessiblePage> buildPage(const std::wstring& name, const HostSettings& settings);
+
+// A recorded page (tests/data/recordings/*.acc): its document is the top
+// object, as a browser's page window serves it, and the page is the
+// recorded viewport. Null, with the reason in `error`, when the file cannot
+// be read.
+std::unique_ptr<AccessiblePage> loadRecordedPage(const std::wstring& path,
+                                                 const HostSettings& settings, std::string& error);
 
 }  // namespace tnk::accessible_host

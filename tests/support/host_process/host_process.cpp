@@ -2,6 +2,8 @@
 
 #include <oleacc.h>
 
+#include <cstdio>
+
 namespace tnk::test {
 namespace {
 
@@ -86,8 +88,12 @@ std::wstring builtPath(const char* built) {
 }
 
 HostProcess::HostProcess(HostKind kind, const std::wstring& page, const HostOptions& options)
-    : kind_(kind) {
-    std::wstring arguments = page;
+    : kind_(kind), countFile_(options.countFile) {
+    std::wstring arguments =
+        options.recording.empty() ? page : L"--file \"" + options.recording + L"\"";
+    if (!options.countFile.empty()) {
+        arguments += L" --count-file \"" + options.countFile + L"\"";
+    }
     if (options.msaaOnly) {
         arguments += L" --msaa-only";
     }
@@ -182,6 +188,28 @@ bool HostProcess::moveTo(int x, int y) const {
 bool HostProcess::answers(unsigned ms) const {
     DWORD_PTR ignored = 0;
     return SendMessageTimeoutW(page_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ms, &ignored) != 0;
+}
+
+std::vector<std::pair<std::string, long>> HostProcess::callCounts() const {
+    std::vector<std::pair<std::string, long>> counts;
+    DWORD_PTR written = 0;
+    if (countFile_.empty() ||
+        !SendMessageTimeoutW(page_, RegisterWindowMessageW(L"TarnwickAccessibleHostCounts"), 0, 0,
+                             SMTO_ABORTIFHUNG, 30000, &written) ||
+        written == 0) {
+        return counts;
+    }
+    FILE* file = _wfopen(countFile_.c_str(), L"rb");
+    if (!file) {
+        return counts;
+    }
+    char kind[128];
+    long n = 0;
+    while (std::fscanf(file, "%127s %ld", kind, &n) == 2) {
+        counts.emplace_back(kind, n);
+    }
+    std::fclose(file);
+    return counts;
 }
 
 bool HostProcess::recovered(double seconds) const {

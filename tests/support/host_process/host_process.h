@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // The two stand-in programs a capture reads from, each in a process of its
 // own: page_host.exe (an HTML page in a browser's document window) and
@@ -21,6 +23,11 @@ struct HostOptions {
     // Asked for its page once from the test before anyone else asks
     // (warmUp); off for a host that must see the test's own request first.
     bool warm = true;
+    // A recorded page to serve instead of a built-in one (the page name is
+    // then ignored): a .acc file for accessible_host, a .dom for page_host.
+    std::wstring recording{};
+    // accessible_host only: where callCounts() has the host write its counts.
+    std::wstring countFile{};
 };
 
 class HostProcess {
@@ -50,6 +57,10 @@ class HostProcess {
     // Whether the page window answers a message within `ms`: a host waiting
     // inside a call does not.
     bool answers(unsigned ms) const;
+    // The calls the accessible host has answered so far, by kind, with
+    // "total" first; empty when it was started without a count file or did
+    // not write it.
+    std::vector<std::pair<std::string, long>> callCounts() const;
     // Waits until the host answers again after a hang and has worked
     // through what reached it meanwhile. Under Wine that includes the
     // pointer motion the system reported to its window while it hung: a host
@@ -65,6 +76,7 @@ class HostProcess {
     bool warmUp() const;
 
     HostKind kind_;
+    std::wstring countFile_;
     PROCESS_INFORMATION info_{};
     HWND frame_ = nullptr;
     HWND page_ = nullptr;

@@ -217,7 +217,8 @@ void HostElement::append(HostNode* child) {
 }
 
 HostElement* HostElement::hit(POINT p) {
-    if (!boxHolds(box, p)) {
+    const bool inside = boxHolds(box, p);
+    if (!inside && !document_->overflowing) {
         return nullptr;
     }
     if (!isFrame()) {
@@ -230,7 +231,7 @@ HostElement* HostElement::hit(POINT p) {
             }
         }
     }
-    return this;
+    return inside ? this : nullptr;
 }
 
 void HostElement::collect(const std::wstring& tag, std::vector<HostElement*>& out) {
@@ -245,6 +246,9 @@ void HostElement::collect(const std::wstring& tag, std::vector<HostElement*>& ou
 }
 
 std::wstring HostElement::innerText() const {
+    if (recordedInnerText) {
+        return *recordedInnerText;
+    }
     if (tag_ == L"BR") {
         return L"\r\n";
     }

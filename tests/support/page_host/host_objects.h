@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,9 @@ class HostElement final : public HostNode,
     HostStyle style;
     // FRAME and IFRAME: the window shown inside.
     HostWindow* content = nullptr;
+    // A recorded page's innerText, served instead of the one made from the
+    // children.
+    std::optional<std::wstring> recordedInnerText;
 
     const std::wstring& tag() const { return tag_; }
     HostDocument* ownerDocument() const { return document_; }
@@ -165,6 +169,9 @@ class HostDocument final : public IHTMLDocument2Stub, public IHTMLDocument3Stub 
 
     HostElement* root = nullptr;
     HostWindow* window = nullptr;
+    // Children may lie outside their parent's box (real pages): hit-testing
+    // then searches below elements that do not hold the point.
+    bool overflowing = false;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return refs_.add(); }

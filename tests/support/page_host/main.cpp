@@ -1,15 +1,15 @@
-// page_host.exe PAGE [--hang] [--hang-file PATH]
+// page_host.exe PAGE|--file PATH [--hang] [--hang-file PATH]
 //
-// Shows one fixed test page in a window of class "Internet Explorer_Server"
-// and serves it to other processes through "WM_HTML_GETOBJECT", like a
-// browser's document window. With --hang the window stops answering messages
-// once it is shown; with --hang-file every call into the page waits while
-// the file exists. The geometry is fixed (README.md); one line on stdout
-// reports the window handles when the page is ready.
+// Shows one test page (built in, or recorded with --file) in a window of class "Internet
+// Explorer_Server" and serves it to other processes through "WM_HTML_GETOBJECT", like a browser's
+// document window. With --hang the window stops answering messages once it is shown; with
+// --hang-file every call into the page waits while the file exists. The geometry is fixed
+// (README.md); one line on stdout reports the window handles when the page is ready.
 #include <windows.h>
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -26,6 +26,9 @@ constexpr int kBandHeight = 30;  // a strip of the frame window above the page
 constexpr RECT kPaneBox = {300, 250, 390, 290};
 // A hung host still ends by itself one day, should its starter forget it.
 constexpr DWORD kHangLimitMs = 10 * 60 * 1000;
+// The largest page window that fits a 1280x1024 screen at (100, 130).
+constexpr LONG kMaxPageWidth = 1280 - kFrameX;
+constexpr LONG kMaxPageHeight = 1024 - kFrameY - kBandHeight;
 
 HostDocument* g_page = nullptr;
 UINT g_getObject = 0;
@@ -101,25 +104,41 @@ bool registerClass(const wchar_t* name, WNDPROC proc, int brush) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr,
-                     "usage: page_host simple|filtered|frames|iframe|table [--hang] "
-                     "[--hang-file PATH]\n");
-        return 2;
-    }
-    const std::wstring pageName = argv[1];
-    for (int i = 2; i < argc; ++i) {
+    std::wstring pageName;
+    std::wstring recording;
+    for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--hang") {
             g_hang = true;
         } else if (arg == L"--hang-file" && i + 1 < argc) {
             setHangFile(argv[++i]);
+        } else if (arg == L"--file" && i + 1 < argc) {
+            recording = argv[++i];
+        } else if (pageName.empty() && arg.rfind(L"--", 0) != 0) {
+            pageName = arg;
         }
+    }
+    if (pageName.empty() == recording.empty()) {
+        std::fprintf(stderr,
+                     "usage: page_host simple|filtered|frames|iframe|table|mixed|demo|--file PATH "
+                     "[--hang] [--hang-file PATH]\n");
+        return 2;
     }
     if (FAILED(OleInitialize(nullptr))) {
         return 1;
     }
-    g_page = buildPage(pageName);
+    SIZE size = {kPageWidth, kPageHeight};
+    if (recording.empty()) {
+        g_page = buildPage(pageName);
+    } else {
+        std::string error;
+        g_page = loadRecordedPage(recording, size, error);
+        if (!g_page) {
+            std::fprintf(stderr, "page_host: %s\n", error.c_str());
+            return 2;
+        }
+        size = {std::min(size.cx, kMaxPageWidth), std::min(size.cy, kMaxPageHeight)};
+    }
     if (!g_page) {
         std::fprintf(stderr, "page_host: unknown page\n");
         return 2;
@@ -133,14 +152,18 @@ int wmain(int argc, wchar_t** argv) {
     HINSTANCE inst = GetModuleHandleW(nullptr);
     HWND frame =
         CreateWindowExW(0, L"TarnwickPageHost", L"Tarnwick page host", WS_POPUP, kFrameX, kFrameY,
-                        kPageWidth, kBandHeight + kPageHeight, nullptr, nullptr, inst, nullptr);
+                        size.cx, kBandHeight + size.cy, nullptr, nullptr, inst, nullptr);
     HWND server =
         CreateWindowExW(0, L"Internet Explorer_Server", L"Page server", WS_CHILD | WS_VISIBLE, 0,
-                        kBandHeight, kPageWidth, kPageHeight, frame, nullptr, inst, nullptr);
-    HWND pane = CreateWindowExW(0, L"TarnwickPageHostPane", L"Pane", WS_CHILD | WS_VISIBLE,
-                                kPaneBox.left, kPaneBox.top, kPaneBox.right - kPaneBox.left,
-                                kPaneBox.bottom - kPaneBox.top, server, nullptr, inst, nullptr);
-    if (!frame || !server || !pane) {
+                        kBandHeight, size.cx, size.cy, frame, nullptr, inst, nullptr);
+    // A recorded page is a whole page: no pane of another window covers it.
+    HWND pane =
+        recording.empty()
+            ? CreateWindowExW(0, L"TarnwickPageHostPane", L"Pane", WS_CHILD | WS_VISIBLE,
+                              kPaneBox.left, kPaneBox.top, kPaneBox.right - kPaneBox.left,
+                              kPaneBox.bottom - kPaneBox.top, server, nullptr, inst, nullptr)
+            : nullptr;
+    if (!frame || !server || (recording.empty() && !pane)) {
         return 1;
     }
     ShowWindow(frame, SW_SHOWNOACTIVATE);
@@ -148,7 +171,8 @@ int wmain(int argc, wchar_t** argv) {
 
     std::printf("page_host ready frame=%p server=%p pane=%p page=%d,%d,%d,%d\n",
                 static_cast<void*>(frame), static_cast<void*>(server), static_cast<void*>(pane),
-                kFrameX, kFrameY + kBandHeight, kPageWidth, kPageHeight);
+                kFrameX, kFrameY + kBandHeight, static_cast<int>(size.cx),
+                static_cast<int>(size.cy));
     std::fflush(stdout);
 
     if (g_hang) {

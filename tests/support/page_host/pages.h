@@ -15,4 +15,10 @@ constexpr int kPageHeight = 300;
 // README.md.
 HostDocument* buildPage(const std::wstring& name);
 
+// A recorded page (tests/data/recordings/*.dom) at its recorded address,
+// with the recorded boxes, styles and innerText; `viewport` gets the
+// recorded viewport. Null, with the reason in `error`, when the file cannot
+// be read.
+HostDocument* loadRecordedPage(const std::wstring& path, SIZE& viewport, std::string& error);
+
 }  // namespace tnk::page_host

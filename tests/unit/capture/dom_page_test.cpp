@@ -45,6 +45,20 @@ TEST(DomPage, StylesHaveBrowserDefaultsAndInherit) {
     EXPECT_EQ(style("r").display, u"table-row");
     EXPECT_EQ(style("c").display, u"block");
     EXPECT_EQ(page.document()->root()->computed().fontSize, u"12pt");
+    EXPECT_EQ(style("d").whiteSpace, u"normal");
+}
+
+TEST(DomPage, RecordedStylesAndTextAreLayoutNotMarkup) {
+    const Page page = Page::parse(
+        "<pre id=p style='white-space:pre'><b id=b>x</b></pre>"
+        "<div id=r style='color:blue' computed='color:#ff0000; white-space:nowrap' "
+        "innertext='shown\nas recorded'>hidden<br>text</div>");
+    EXPECT_EQ(page.find("b")->computed().whiteSpace, u"pre");
+    const auto recorded = page.find("r");
+    EXPECT_EQ(recorded->computed().whiteSpace, u"nowrap");
+    EXPECT_EQ(recorded->computed().color.text, u"#ff0000");
+    EXPECT_EQ(*recorded->innerText(), u"shown\nas recorded");
+    EXPECT_EQ(*recorded->outerHtml(), u"<DIV id=\"r\" style=\"color:blue\">hidden<BR>text</DIV>");
 }
 
 TEST(DomPage, HitTestingFollowsBoxesBordersAndScrolling) {

@@ -9,6 +9,7 @@
 #include <mshtml.h>
 #include <oleacc.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -310,12 +311,164 @@ TEST_F(AccessibleHost, OffersIAccessible2AndTextAttributesAcrossProcesses) {
     EXPECT_EQ(text->get_text(1, 4, &content), S_OK);
     EXPECT_EQ(takeString(content), L"hos");
 
-    // A container has no text interface of its own.
     ComPtr<IAccessible2> section2 = accessible2Of(parentOf(ghost.object.get()).get());
     ASSERT_TRUE(section2);
     EXPECT_EQ(section2->get_attributes(&attributes), S_OK);
     EXPECT_EQ(takeString(attributes), L"tag:div;display:block;id:junk;");
-    EXPECT_FALSE(section2.query<IAccessibleText>());
+    EXPECT_FALSE(text.query<IAccessibleHypertext>()) << "a text run keeps its own text";
+}
+
+// A container's text is its children's: text runs as they are, every other
+// child one U+FFFC standing for it as an embedded object (a hyperlink).
+TEST_F(AccessibleHost, ContainersServeHypertextAcrossProcesses) {
+    ASSERT_TRUE(registered_) << "accessible_host.exe --register failed";
+    HostProcess host(HostKind::accessible, L"article", coldHost());
+    ASSERT_TRUE(host.ready());
+    ComPtr<IAccessible> root = clientObject(host.page());
+    ASSERT_TRUE(root);
+    Hit first = deepestAt(root, screenPoint(20, 55));
+    ASSERT_TRUE(first.object);
+    ASSERT_EQ(nameOf(first.object.get()), L"First ");
+    ComPtr<IAccessible> paragraph = parentOf(first.object.get());
+    ComPtr<IAccessible2> paragraph2 = accessible2Of(paragraph.get());
+    ASSERT_TRUE(paragraph2);
+    ComPtr<IAccessibleHypertext> hypertext = paragraph2.query<IAccessibleHypertext>();
+    ASSERT_TRUE(hypertext);
+
+    const std::wstring expected = L"First \xFFFC words";
+    long characters = 0;
+    EXPECT_EQ(hypertext->get_nCharacters(&characters), S_OK);
+    EXPECT_EQ(characters, static_cast<long>(expected.size()));
+    BSTR content = nullptr;
+    EXPECT_EQ(hypertext->get_text(0, -1, &content), S_OK);
+    EXPECT_EQ(takeString(content), expected);
+    EXPECT_EQ(hypertext->get_text(4, 8, &content), S_OK);
+    EXPECT_EQ(takeString(content), L"t \xFFFC ");
+    EXPECT_EQ(hypertext->get_text(0, 99, &content), E_INVALIDARG);
+
+    long links = 0;
+    EXPECT_EQ(hypertext->get_nHyperlinks(&links), S_OK);
+    EXPECT_EQ(links, 1);
+    long index = 0;
+    EXPECT_EQ(hypertext->get_hyperlinkIndex(6, &index), S_OK);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(hypertext->get_hyperlinkIndex(2, &index), S_OK);
+    EXPECT_EQ(index, -1);
+    ComPtr<IAccessibleHyperlink> link;
+    EXPECT_EQ(hypertext->get_hyperlink(0, link.put()), S_OK);
+    ASSERT_TRUE(link);
+    ComPtr<IAccessibleHyperlink> none;
+    EXPECT_EQ(hypertext->get_hyperlink(1, none.put()), E_INVALIDARG);
+    long start = -1;
+    long end = -1;
+    EXPECT_EQ(link->get_startIndex(&start), S_OK);
+    EXPECT_EQ(link->get_endIndex(&end), S_OK);
+    EXPECT_EQ(start, 6);
+    EXPECT_EQ(end, 7);
+    boolean valid = 0;
+    EXPECT_EQ(link->get_valid(&valid), S_OK);
+    EXPECT_TRUE(valid);
+    ComPtr<IAccessible> linkObject = link.query<IAccessible>();
+    ASSERT_TRUE(linkObject);
+    EXPECT_EQ(nameOf(linkObject.get()), L"bold link");
+    EXPECT_TRUE(sameObject(link.query<IAccessible2>().get(), linkObject.get()));
+
+    // Attribute runs: a text run's span carries its attributes, an embedded
+    // object's character none.
+    BSTR attributes = nullptr;
+    EXPECT_EQ(hypertext->get_attributes(8, &start, &end, &attributes), S_OK);
+    EXPECT_EQ(takeString(attributes),
+              L"font-size:12pt;color:rgb(0, 0, 0);background-color:transparent;");
+    EXPECT_EQ(start, 7);
+    EXPECT_EQ(end, 13);
+    EXPECT_EQ(hypertext->get_attributes(6, &start, &end, &attributes), S_OK);
+    EXPECT_EQ(takeString(attributes), L"");
+    EXPECT_EQ(start, 6);
+    EXPECT_EQ(end, 7);
+
+    // A text run is a hyperlink too, spanning its text in its parent's.
+    ComPtr<IAccessibleHyperlink> run =
+        accessible2Of(first.object.get()).query<IAccessibleHyperlink>();
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->get_startIndex(&start), S_OK);
+    EXPECT_EQ(run->get_endIndex(&end), S_OK);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 6);
+}
+
+std::wstring recordingPath(const char* name) {
+    return builtPath(TNK_TEST_DATA_DIR) + L"\\recordings\\" +
+           std::wstring(name, name + std::strlen(name));
+}
+
+long countOf(const std::vector<std::pair<std::string, long>>& counts, const char* kind) {
+    for (const auto& [name, n] : counts) {
+        if (name == kind) {
+            return n;
+        }
+    }
+    return 0;
+}
+
+// A recorded page served as a browser's page window serves it: the document
+// at the top, the deepest object in one hit test, the recorded attributes.
+TEST_F(AccessibleHost, ServesARecordedPageAndCountsTheCalls) {
+    ASSERT_TRUE(registered_) << "accessible_host.exe --register failed";
+    HangFile counts;  // a fresh temporary path, removed at the end
+    HostOptions options;
+    options.recording = recordingPath("valgrind-quickstart.acc");
+    options.countFile = counts.path();
+    HostProcess host(HostKind::accessible, L"", coldHost(options));
+    ASSERT_TRUE(host.ready());
+    RECT client{};
+    GetClientRect(host.page(), &client);
+    EXPECT_EQ(client.right, 1000);
+    EXPECT_EQ(client.bottom, 700);
+
+    ComPtr<IAccessible> document = clientObject(host.page());
+    ASSERT_TRUE(document);
+    EXPECT_EQ(roleOf(document.get()), role(ROLE_SYSTEM_DOCUMENT));
+    EXPECT_EQ(nameOf(document.get()), L"The Valgrind Quick Start Guide");
+    EXPECT_EQ(valueOf(document.get()), L"file:///usr/share/doc/valgrind/html/QuickStart.html");
+
+    VARIANT hit;
+    VariantInit(&hit);
+    const POINT p = screenPoint(200, 70);
+    ASSERT_EQ(document->accHitTest(p.x, p.y, &hit), S_OK);
+    ASSERT_EQ(hit.vt, VT_DISPATCH);
+    ComPtr<IAccessible> text = ComPtr<IDispatch>::attach(hit.pdispVal).query<IAccessible>();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(nameOf(text.get()), L"The Valgrind Quick Start Guide");
+    EXPECT_EQ(roleOf(text.get()), role(ROLE_SYSTEM_STATICTEXT));
+    const RECT box = locationOf(text.get());
+    EXPECT_EQ(box.left, 108);
+    EXPECT_EQ(box.top, 185);
+    ComPtr<IAccessible2> text2 = accessible2Of(text.get());
+    ASSERT_TRUE(text2);
+    long start = -1;
+    long end = -1;
+    BSTR attributes = nullptr;
+    EXPECT_EQ(text2.query<IAccessibleText>()->get_attributes(0, &start, &end, &attributes), S_OK);
+    EXPECT_EQ(takeString(attributes),
+              L"font-size:21.6pt;color:rgb(116\\, 36\\, 15);background-color:transparent;");
+
+    ComPtr<IAccessible2> heading = accessible2Of(parentOf(text.get()).get());
+    ASSERT_TRUE(heading);
+    EXPECT_EQ(heading->get_attributes(&attributes), S_OK);
+    EXPECT_EQ(takeString(attributes), L"tag:h1;display:block;class:title;");
+    long ia2Role = 0;
+    EXPECT_EQ(heading->role(&ia2Role), S_OK);
+    EXPECT_EQ(ia2Role, 0x414);
+    BSTR content = nullptr;
+    EXPECT_EQ(heading.query<IAccessibleHypertext>()->get_text(0, -1, &content), S_OK);
+    EXPECT_EQ(takeString(content), L"\xFFFCThe Valgrind Quick Start Guide");
+
+    const auto calls = host.callCounts();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls[0].first, "total");
+    EXPECT_GE(calls[0].second, 10);
+    EXPECT_EQ(countOf(calls, "accHitTest"), 1);
+    EXPECT_EQ(countOf(calls, "get_text"), 1);
 }
 
 TEST_F(AccessibleHost, WithMsaaOnlyOffersNoIAccessible2) {

@@ -150,6 +150,38 @@ TEST(MshtmlDom, ServesTheSimplePage) {
     EXPECT_EQ(doc->elementsByTagName(u"FRAME")->size(), 0u);
 }
 
+TEST(MshtmlDom, ServesARecordedPage) {
+    HostOptions options;
+    options.recording = builtPath(TNK_TEST_DATA_DIR) + L"\\recordings\\valgrind-quickstart.dom";
+    HostProcess host(HostKind::html, L"", coldHost(options));
+    ASSERT_TRUE(host.ready());
+    EXPECT_EQ(host.pane(), nullptr);
+    Win32WindowSystem windows;
+    dom::DocumentPtr doc = windows.documentOfWindow(handleOf(host.page()));
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->url(), u"file:///usr/share/doc/valgrind/html/QuickStart.html");
+    EXPECT_EQ(doc->title(), u"The Valgrind Quick Start Guide");
+
+    dom::ElementPtr heading = doc->elementFromPoint({500, 70});
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(heading->tagName(), u"H1");
+    EXPECT_EQ(heading->innerText(), u"The Valgrind Quick Start Guide");
+    EXPECT_EQ(heading->outerHtml(),
+              u"<H1 class=\"title\">\n<A name=\"QuickStart\"></A>The Valgrind Quick Start "
+              u"Guide</H1>");
+    auto style = heading->currentStyle();
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->fontSize(), u"28.8px");
+    EXPECT_EQ(style->color().text, u"#74240f");
+    // Offsets within the parent add up to the recorded place on the page.
+    int top = 0;
+    for (dom::ElementPtr e = heading; e; e = e->offsetParent()) {
+        top += e->offsetTop();
+    }
+    EXPECT_EQ(top, 62);
+    EXPECT_EQ(doc->elementFromPoint({995, 695})->tagName(), u"HTML");
+}
+
 TEST(MshtmlDom, ReachesFrameContents) {
     HostProcess host(HostKind::html, L"frames", coldHost());
     ASSERT_TRUE(host.ready());
