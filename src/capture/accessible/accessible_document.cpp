@@ -215,7 +215,7 @@ class AccNode final : public dom::Node {
     int nodeType() override { return 1; }
     std::optional<std::u16string> nodeValue() override { return std::nullopt; }
     std::u16string nodeName() override { return upperAscii(tagOf(entry_->facts())); }
-    bool hasChildNodes() override { return !entry_->isLeaf() || !entry_->leafText().empty(); }
+    bool hasChildNodes() override { return !entry_->isLeaf() || !entry_->readableText().empty(); }
     dom::NodePtr firstChild() override {
         const ObjectList& children = entry_->styledContent();
         if (!children->empty()) {
@@ -224,7 +224,7 @@ class AccNode final : public dom::Node {
             }
             return nodeAt(children, 0, {place_.budget, place_.depth + 1});
         }
-        const std::u16string& text = entry_->leafText();
+        const std::u16string& text = entry_->readableText();
         if (text.empty() || !place_.budget->takeChars(text.size())) {
             return nullptr;
         }

@@ -183,6 +183,14 @@ bool isEditableText(const Facts& facts) {
            (facts.state & state::readOnly) == 0;
 }
 
+bool isImage(const Facts& facts) {
+    constexpr std::int32_t kGraphic = 40;
+    if (auto tag = attribute(facts, u"tag")) {
+        return lowerAscii(*tag) == u"img";
+    }
+    return !facts.role.isText && facts.role.number == kGraphic;
+}
+
 bool isTextRun(const Facts& facts) {
     return !facts.role.isText && facts.role.number == role::staticText && !attribute(facts, u"tag");
 }

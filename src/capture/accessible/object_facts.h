@@ -33,6 +33,9 @@ std::u16string displayOf(const Facts& facts);
 bool isInvisible(const Facts& facts);
 // Editable text gives its value as its text, every other leaf its name.
 bool isEditableText(const Facts& facts);
+// An image: its name is its alternative text, which the page does not show
+// while the image is there.
+bool isImage(const Facts& facts);
 // A run of text without an element of its own (a static text without a
 // tag): written into the markup as bare text.
 bool isTextRun(const Facts& facts);

@@ -66,7 +66,9 @@ ObjectList Entry::hypertextContent(bool styled) {
     if (!hypertext_) {
         hypertext_ = object_->hypertext();
     }
-    if (!*hypertext_) {
+    // An empty text may also stand for children the hypertext cannot name
+    // (simple elements): the children tell.
+    if (!*hypertext_ || (*hypertext_)->text.empty()) {
         return nullptr;
     }
     const Hypertext& hyper = **hypertext_;
@@ -141,6 +143,11 @@ const std::u16string& Entry::leafText() {
                         .value_or(std::u16string());
     }
     return *leafText_;
+}
+
+const std::u16string& Entry::readableText() {
+    static const std::u16string none;
+    return isImage(facts()) ? none : leafText();
 }
 
 const std::optional<std::u16string>& Entry::textAttributes() {

@@ -59,6 +59,8 @@ class Entry {
     bool isLeaf() { return content()->empty(); }
     // A leaf's text: its value when it is editable text, else its name.
     const std::u16string& leafText();
+    // The text a reader sees of a leaf: none of an image.
+    const std::u16string& readableText();
     const std::optional<std::u16string>& textAttributes();
     // Null above the top the object knows.
     const ObjectPtr& parent();

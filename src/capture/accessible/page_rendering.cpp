@@ -60,19 +60,11 @@ void appendEscapedText(std::u16string& html, std::u16string_view text) {
     }
 }
 
-void appendAttribute(std::u16string& html, std::u16string_view name,
-                     const std::optional<std::u16string>& attributes) {
-    if (!attributes) {
-        return;
-    }
-    const auto value = attributeValue(*attributes, name);
-    if (!value || value->empty()) {
-        return;
-    }
+void appendQuoted(std::u16string& html, std::u16string_view name, std::u16string_view value) {
     html += u' ';
     html += name;
     html += u"=\"";
-    for (char16_t c : *value) {
+    for (char16_t c : value) {
         if (c == u'&') {
             html += u"&amp;";
         } else if (c == u'"') {
@@ -82,6 +74,25 @@ void appendAttribute(std::u16string& html, std::u16string_view name,
         }
     }
     html += u'"';
+}
+
+void appendAttribute(std::u16string& html, std::u16string_view name,
+                     const std::optional<std::u16string>& attributes) {
+    if (!attributes) {
+        return;
+    }
+    const auto value = attributeValue(*attributes, name);
+    if (value && !value->empty()) {
+        appendQuoted(html, name, *value);
+    }
+}
+
+std::u16string alternativeText(std::u16string_view text) {
+    std::u16string attribute;
+    if (!text.empty()) {
+        appendQuoted(attribute, u"alt", text);
+    }
+    return attribute;
 }
 
 // A tag as a program gives it may hold anything; the markup keeps it
@@ -155,9 +166,14 @@ dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits) {
             return;
         }
         if (visible) {
-            text.append(entry->leafText());
+            text.append(entry->readableText());
         }
-        appendEscapedText(html, entry->leafText());
+        if (isImage(facts)) {
+            // Its markup has the text as an attribute, as the page's has.
+            html.insert(html.size() - 1, alternativeText(entry->leafText()));
+        } else {
+            appendEscapedText(html, entry->leafText());
+        }
         if (!level.tag.empty()) {
             html += u"</" + level.tag + u'>';
         }

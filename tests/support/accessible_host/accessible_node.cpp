@@ -598,7 +598,11 @@ AccessibleNode::Hypertext AccessibleNode::hypertext() const {
             continue;
         }
         if (child->isTextRun() && child->msaaRole == ROLE_SYSTEM_STATICTEXT) {
-            h.text += child->name;
+            // What is not shown is no part of the text, as a browser leaves
+            // hidden parts out of its tree.
+            if (!(child->state & STATE_SYSTEM_INVISIBLE)) {
+                h.text += child->name;
+            }
         } else {
             h.text += kEmbeddedObject;
             h.embedded.push_back(child);
@@ -694,7 +698,8 @@ HRESULT AccessibleNode::get_endIndex(long* out) {
         return E_FAIL;
     }
     const bool run = isTextRun() && msaaRole == ROLE_SYSTEM_STATICTEXT;
-    *out = startInParent() + (run ? static_cast<long>(name.size()) : 1);
+    const bool shown = !(state & STATE_SYSTEM_INVISIBLE);
+    *out = startInParent() + (run ? (shown ? static_cast<long>(name.size()) : 0) : 1);
     return S_OK;
 }
 

@@ -190,8 +190,9 @@ class AccessibleNode final : public IAccessible2,
     HRESULT STDMETHODCALLTYPE get_valid(boolean* valid) override;
 
   private:
-    // An object's hypertext: a text run child gives its name, any other
-    // child one U+FFFC; simple children are not objects and give nothing.
+    // An object's hypertext: a shown text run child gives its name, any
+    // other child one U+FFFC; simple children are not objects and give
+    // nothing.
     struct Hypertext {
         std::wstring text;
         std::vector<AccessibleNode*> embedded;

@@ -1,0 +1,162 @@
+// How the text Tarnwick shows of real pages agrees with the browser's own
+// innerText of the same element: points all over each recorded page, the
+// element under each while dragging and after "+".
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "accessible_recording.h"
+#include "capture/accessible/accessible_document.h"
+#include "capture/capture_engine.h"
+#include "fake_windows.h"
+
+namespace tnk {
+namespace {
+
+const char* const kPages[] = {"node-os",      "node-index",          "expat-reference",
+                              "valgrind-faq", "valgrind-quickstart", "libxslt-templates"};
+
+testrec::Recording load(const std::string& name, const char* type) {
+    std::string error;
+    auto recording = testrec::readRecording(
+        testrec::dataPath(TNK_TEST_DATA_DIR) + "/recordings/" + name + "." + type, &error);
+    EXPECT_TRUE(recording) << error;
+    return recording ? std::move(*recording) : testrec::Recording{};
+}
+
+// The browser's line breaks are single line feeds.
+std::u16string lines(std::u16string text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::u16string collapsed(const std::u16string& text) {
+    std::u16string out;
+    bool space = false;
+    for (char16_t c : text) {
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00A0') {
+            space = !out.empty();
+            continue;
+        }
+        if (space) {
+            out += u' ';
+            space = false;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string narrow(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c == u'\n') {
+            out += "\\n";
+        } else if (c == u'\t') {
+            out += "\\t";
+        } else {
+            out += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+    }
+    return out;
+}
+
+struct Agreement {
+    int points = 0;
+    int exact = 0;
+    int afterCollapsing = 0;
+
+    void add(const std::u16string& shown, const std::u16string& expected, bool print) {
+        ++points;
+        const std::u16string ours = lines(shown);
+        if (ours == expected) {
+            ++exact;
+        } else if (print && ours.find(u"\u2022 \n") == std::u16string::npos &&
+                   ours.find(u"\u25A0 \n") == std::u16string::npos &&
+                   ours.find(u"\u25E6 \n") == std::u16string::npos) {
+            std::printf("  ours: %s\n  page: %s\n", narrow(ours.substr(0, 160)).c_str(),
+                        narrow(expected.substr(0, 160)).c_str());
+        }
+        afterCollapsing += collapsed(ours) == collapsed(expected);
+    }
+    void report(const char* what) const {
+        std::printf("MEASURE: %s: %d points, %d exact (%.0f %%), %d after collapsing (%.0f %%)\n",
+                    what, points, exact, 100.0 * exact / points, afterCollapsing,
+                    100.0 * afterCollapsing / points);
+    }
+};
+
+struct Capture {
+    explicit Capture(testacc::RecordedTree& recorded) {
+        window = windows.add(
+            {.className = u"Chrome_RenderWidgetHostHWND", .origin = {0, 0}, .size = {1000, 700}});
+        windows[window].accessible =
+            acc::makeDocument({recorded.tree.object(recorded.tree.root()), {}, u"page", {}});
+        engine.setAnyWindow(true);
+    }
+    testpage::FakeWindowSystem windows;
+    WindowHandle window = 0;
+    CaptureState state;
+    testpage::FakeCaptureHost host{state, windows};
+    CaptureEngine engine{state, windows, host};
+};
+
+const testacc::Node* nodeOf(const dom::ElementPtr& element) {
+    return element ? static_cast<const testacc::Node*>(element->identity().object) : nullptr;
+}
+
+void measureAccessible(bool ia2, bool print) {
+    Agreement dragging;
+    Agreement enlarged;
+    for (const char* page : kPages) {
+        const auto recorded = testacc::loadRecordedTree(load(page, "acc"), {.ia2 = ia2});
+        ASSERT_NE(recorded, nullptr);
+        Capture capture(*recorded);
+        std::set<const testacc::Node*> seen;
+        std::set<const testacc::Node*> seenUp;
+        for (int y = 5; y < 700; y += 23) {
+            for (int x = 5; x < 1000; x += 37) {
+                capture.engine.captureAtPoint({x, y});
+                const testacc::Node* node = nodeOf(capture.state.baseElement);
+                if (!node || !seen.insert(node).second) {
+                    continue;
+                }
+                if (const auto text = recorded->innerText(node); text && text->size() < 3000) {
+                    dragging.add(capture.state.text, *text, print);
+                }
+                for (int up = 1; up <= 2; ++up) {
+                    capture.engine.enlarge();
+                    const testacc::Node* above = nodeOf(capture.engine.ancestorAt(up));
+                    if (!above || !seenUp.insert(above).second) {
+                        continue;
+                    }
+                    if (const auto text = recorded->innerText(above); text && text->size() < 3000) {
+                        capture.engine.completeView();
+                        enlarged.add(capture.state.text, *text, print);
+                    }
+                }
+            }
+        }
+    }
+    dragging.report(ia2 ? "accessible text while dragging, IAccessible2"
+                        : "accessible text while dragging, MSAA only");
+    enlarged.report(ia2 ? "accessible text after \"+\", IAccessible2"
+                        : "accessible text after \"+\", MSAA only");
+}
+
+TEST(PageText, AccessibleTextReadsLikeThePage) {
+    const bool print = std::getenv("TNK_PRINT_DIFFERENCES") != nullptr;
+    measureAccessible(true, print);
+    measureAccessible(false, print);
+}
+
+}  // namespace
+}  // namespace tnk
