@@ -54,6 +54,8 @@ class CaptureClient {
     void shrink();
     void release(bool filter);
     void clearFrameOffsets();
+    // Whether the steps from now on give the shown elements' screen boxes.
+    void setBoxes(bool on) { boxes_ = on; }
 
     // Hands each waiting update, in order, to `apply`, on the calling
     // thread. Call it when notified.
@@ -76,7 +78,7 @@ class CaptureClient {
     };
     static void watch(std::shared_ptr<Shared> shared, std::unique_ptr<WindowSystem> windows,
                       WatchTimes times);
-    void send(const CaptureRequest& request);
+    void send(CaptureRequest request);
     void startWorker();
 
     Setup setup_;
@@ -87,6 +89,7 @@ class CaptureClient {
     std::map<std::uint32_t, int> stuck_;
     std::map<int, std::uint32_t> stuckWorkers_;
     int nextId_ = 1;
+    bool boxes_ = false;
 };
 
 }  // namespace tnk

@@ -177,6 +177,7 @@ void CaptureEngine::captureWindowText() {
     }
     state_.text = std::move(text);
     state_.html.clear();
+    state_.box.reset();
     host_.showCurrentTab();
 }
 
@@ -186,6 +187,7 @@ void CaptureEngine::showElement(const dom::ElementPtr& element) {
     }
     state_.text = element->innerText().value_or(std::u16string());
     state_.html = element->outerHtml().value_or(std::u16string());
+    state_.box = screenBox(*element);
     host_.showCurrentTab();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ class CaptureEngine {
                              dom::Point& offset);
     void clearFrameOffsets();
 
+    // Whether shown elements get their screen boxes (the outline): asking
+    // for them costs calls into the page's program.
+    void setBoxes(bool on);
+    // The element's box in screen pixels; empty when boxes are off or the
+    // element has none.
+    std::optional<dom::Rect> screenBox(dom::Element& element);
+
     void showElement(const dom::ElementPtr& element);
     void filteredText(dom::Element& element, std::u16string& text);
     void appendNodeText(dom::Node& node, std::u16string& text);
@@ -55,6 +63,7 @@ class CaptureEngine {
     void captureWindowText();
     dom::ElementPtr descendIntoFrame(dom::ElementPtr frame, dom::Point client);
     dom::ElementPtr parentOf(dom::Element& element);
+    dom::Point offsetOfFrame(const dom::ElementPtr& frame);
     // With "any program" on: whether a window whose document request went
     // unanswered answers now, so that it is asked for its page again.
     bool askAgain(WindowHandle window);
@@ -77,6 +86,7 @@ class CaptureEngine {
     // unanswered, so that a hung window is not waited for on every move.
     bool windowSilent_ = false;
     bool anyWindow_ = false;
+    bool boxes_ = false;
 };
 
 struct NamedColor {

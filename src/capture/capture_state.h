@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -28,6 +29,8 @@ struct CaptureState {
     std::unordered_map<dom::Identity, FrameOffsetEntry, dom::IdentityHash> frameOffsets;
     std::u16string text;
     std::u16string html;
+    // The shown element's box in screen pixels, when asked for and known.
+    std::optional<dom::Rect> box;
     std::u16string sourceUrl;
     std::u16string sourceTitle;
 };

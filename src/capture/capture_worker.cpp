@@ -16,6 +16,7 @@ class CaptureWorker::Recorder final : public CaptureHost {
         update.shown = true;
         update.text = state_.text;
         update.html = state_.html;
+        update.box = state_.box;
     }
     void enableEnlarge(bool enabled) override { update.enlarge = enabled; }
     void enableShrink(bool enabled) override { update.shrink = enabled; }
@@ -115,6 +116,7 @@ void CaptureWorker::run() {
                 }
             }
             recorder.update = CaptureUpdate{};
+            engine.setBoxes(request.boxes);
             switch (request.kind) {
                 case CaptureRequest::Kind::point:
                     engine.setAnyWindow(request.anyWindow);

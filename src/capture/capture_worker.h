@@ -25,6 +25,7 @@ struct CaptureRequest {
     dom::Point point{};      // point: in screen pixels
     bool anyWindow = false;  // point: "Capture from any program"
     bool filter = false;     // release: "Filter rubbish characters"
+    bool boxes = false;      // shown elements get their screen boxes
 };
 
 // What one request changed, for the window to show. Strings only: nothing
@@ -37,6 +38,8 @@ struct CaptureUpdate {
     bool filtered = false;
     std::u16string text;
     std::u16string html;
+    // With `shown`: the shown element's box in screen pixels, if known.
+    std::optional<dom::Rect> box;
     std::optional<bool> enlarge;  // "+"
     std::optional<bool> shrink;   // "-"
     // The worker doing the steps handed over before was left stuck in a

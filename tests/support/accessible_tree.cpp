@@ -66,6 +66,14 @@ class TreeObject final : public acc::Object {
         ++tree_.calls.textAttributes;
         return node_->facts.simple ? std::nullopt : node_->facts.textAttributes;
     }
+    std::optional<dom::Rect> location() override {
+        ++tree_.calls.location;
+        const Box& box = node_->facts.box;
+        if (box.right <= box.left || box.bottom <= box.top) {
+            return std::nullopt;
+        }
+        return dom::Rect{box.left, box.top, box.right, box.bottom};
+    }
 
   private:
     Tree& tree_;

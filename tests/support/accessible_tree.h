@@ -48,9 +48,10 @@ struct Calls {
     int hitTest = 0;
     int objectAttributes = 0;
     int textAttributes = 0;
+    int location = 0;
     int total() const {
         return role + name + value + state + parent + children + hitTest + objectAttributes +
-               textAttributes;
+               textAttributes + location;
     }
 };
 

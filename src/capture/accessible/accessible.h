@@ -74,6 +74,8 @@ class Object {
     // IAccessible2 text attributes at the start of the object's text
     // ("font-size:12pt;color:rgb(0, 0, 0);"); empty when not offered.
     virtual std::optional<std::u16string> textAttributes() = 0;
+    // The object's box in screen pixels; empty when not answered.
+    virtual std::optional<dom::Rect> location() { return std::nullopt; }
 };
 
 }  // namespace tnk::acc

@@ -144,6 +144,7 @@ void MainWindow::applyCaptureUpdate(const CaptureUpdate& update) {
     if (update.sourced || update.workerLost) {
         endRelease();
     }
+    followCapture(update);
 }
 
 void MainWindow::endRelease() {
