@@ -110,7 +110,8 @@ dom::ElementPtr CaptureEngine::descendIntoFrame(dom::ElementPtr frame, dom::Poin
         frameOffset(browser, frame, offset);
         // The entry keeps the frame alive until the release, so that no
         // other object can arrive under its identity during the drag.
-        state_.frameOffsets.emplace(frame->identity(), FrameOffsetEntry{frame, offset});
+        state_.frameOffsets.emplace(frame->identity(),
+                                    FrameOffsetEntry{frame, offset, frameDocument});
     }
     frame.reset();
     return frameDocument->elementFromPoint({client.x - offset.x, client.y - offset.y});

@@ -50,6 +50,16 @@ std::optional<dom::Rect> CaptureEngine::screenBox(dom::Element& element) {
     std::int64_t dy = 0;
     dom::DocumentPtr document = element.document();
     dom::ElementPtr inner;
+    // A frame of the window's document entered during this drag: its
+    // offset is known, and no search for the frame is needed.
+    for (const auto& [identity, entry] : state_.frameOffsets) {
+        if (entry.document && dom::sameObject(entry.document.get(), document.get())) {
+            dx = entry.offset.x;
+            dy = entry.offset.y;
+            document = state_.document;
+            break;
+        }
+    }
     for (int depth = 0; !dom::sameObject(document.get(), state_.document.get()); ++depth) {
         if (!document || depth >= kMaxFrameDepth) {
             return std::nullopt;

@@ -31,9 +31,9 @@ HotKey keyOf(WORD value) {
     const BYTE flags = HIBYTE(value);
     HotKey key;
     key.key = LOBYTE(value);
-    key.modifiers |= (flags & HOTKEYF_SHIFT) ? HotKey::shift : 0;
-    key.modifiers |= (flags & HOTKEYF_CONTROL) ? HotKey::ctrl : 0;
-    key.modifiers |= (flags & HOTKEYF_ALT) ? HotKey::alt : 0;
+    key.modifiers |= (flags & HOTKEYF_SHIFT) ? std::uint32_t{HotKey::shift} : 0;
+    key.modifiers |= (flags & HOTKEYF_CONTROL) ? std::uint32_t{HotKey::ctrl} : 0;
+    key.modifiers |= (flags & HOTKEYF_ALT) ? std::uint32_t{HotKey::alt} : 0;
     return key;
 }
 
