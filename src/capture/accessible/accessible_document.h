@@ -20,7 +20,7 @@ struct PageSource {
     // object.
     std::function<ObjectPtr()> reacquire;
     // The inverse of clientToScreen, for the boxes of elements.
-    std::function<dom::Point(dom::Point)> screenToClient;
+    std::function<dom::Point(dom::Point)> screenToClient = {};
 };
 
 // The page model of the capture engine over accessible objects: every
