@@ -15,8 +15,7 @@ constexpr int kMaxFrameDepth = 32;
 // Sums of numbers another program gave, kept within range.
 std::int32_t shifted(std::int32_t value, std::int64_t by) {
     const std::int64_t sum = static_cast<std::int64_t>(value) + by;
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace

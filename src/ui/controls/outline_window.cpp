@@ -14,8 +14,7 @@ bool registerClass(WNDPROC windowProc) {
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.lpszClassName = kClassName;
-        return RegisterClassExW(&windowClass) != 0 ||
-               GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+        return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
     }();
     return registered;
 }
@@ -34,8 +33,7 @@ bool OutlineWindow::create(HWND owner) {
     }
     hwnd_ = CreateWindowExW(
         WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST,
-        kClassName, L"", WS_POPUP, 0, 0, 0, 0, owner, nullptr, GetModuleHandleW(nullptr),
-        nullptr);
+        kClassName, L"", WS_POPUP, 0, 0, 0, 0, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) {
         return false;
     }
@@ -72,8 +70,7 @@ void OutlineWindow::hide() {
     }
 }
 
-LRESULT CALLBACK OutlineWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
+LRESULT CALLBACK OutlineWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_NCHITTEST:
             return HTTRANSPARENT;

@@ -12,11 +12,10 @@ using testing::buildPath;
 using testing::ToolTest;
 
 const char16_t* const kKeys[] = {
-    u"main_caption",   u"main_usage",      u"main_option",  u"main_filter",
-    u"main_hideoc",    u"main_autowrap",   u"main_copy",    u"main_save",
-    u"main_deposit",   u"main_onlinehelp", u"main_text",    u"main_html",
-    u"main_anywindow", u"main_tidytext",   u"main_outline", u"main_copyatonce",
-    u"hotkey_menu",    u"hotkey_caption",  u"hotkey_label", u"hotkey_taken",
+    u"main_caption",    u"main_usage",  u"main_option",    u"main_filter",   u"main_hideoc",
+    u"main_autowrap",   u"main_copy",   u"main_save",      u"main_deposit",  u"main_onlinehelp",
+    u"main_text",       u"main_html",   u"main_anywindow", u"main_tidytext", u"main_outline",
+    u"main_copyatonce", u"hotkey_menu", u"hotkey_caption", u"hotkey_label",  u"hotkey_taken",
     u"hotkey_invalid",
 };
 
