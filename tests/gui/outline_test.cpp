@@ -136,6 +136,11 @@ TEST_F(OutlineTest, FramesTheElementWhileDraggingAndAfterPlusAndMinus) {
     glide(page.at(150, 30), page.at(80, 60), 3);
     EXPECT_TRUE(waitFor([&] { return outlines(page, 60, 50, 100, 70); }, 60)) << "bold";
     EXPECT_EQ(outline(), window) << "one window, moved";
+    // Painted whole at its new size: the right and bottom edges too.
+    HDC screenAgain = GetDC(nullptr);
+    EXPECT_EQ(GetPixel(screenAgain, page.at(100 + 1, 60).x, page.at(100 + 1, 60).y), kColor);
+    EXPECT_EQ(GetPixel(screenAgain, page.at(80, 70 + 1).x, page.at(80, 70 + 1).y), kColor);
+    ReleaseDC(nullptr, screenAgain);
     mouseUp();
     EXPECT_TRUE(waitFor([&] { return !outlineShown(); }, 30)) << "gone at the release";
 

@@ -10,6 +10,9 @@ bool registerClass(WNDPROC windowProc) {
     static const bool registered = [windowProc] {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
+        // Painted whole after every resize: a layered window leaves what
+        // was not painted black.
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
         windowClass.lpfnWndProc = windowProc;
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -59,6 +62,9 @@ void OutlineWindow::show(const RECT& box) {
     }
     SetWindowPos(hwnd_, HWND_TOPMOST, box.left - kWidth, box.top - kWidth, width, height,
                  SWP_NOACTIVATE | SWP_SHOWWINDOW | (resized ? 0 : SWP_NOSIZE));
+    if (resized) {
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
     shown_ = box;
     visible_ = true;
 }
