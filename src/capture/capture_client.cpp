@@ -139,7 +139,8 @@ void CaptureClient::startWorker() {
     shared_->watched = worker_;
 }
 
-void CaptureClient::send(const CaptureRequest& request) {
+void CaptureClient::send(CaptureRequest request) {
+    request.boxes = boxes_;
     if (request.kind == CaptureRequest::Kind::point && !stuck_.empty() &&
         stuck_.count(windows_->processOf(windows_->windowFromPoint(request.point)))) {
         return;

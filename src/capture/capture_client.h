@@ -59,6 +59,8 @@ class CaptureClient {
     // Makes the shown text and markup whole; an update with `completed`
     // says when that is done.
     void complete();
+    // Whether the steps from now on give the shown elements' screen boxes.
+    void setBoxes(bool on) { boxes_ = on; }
 
     // Hands each waiting update, in order, to `apply`, on the calling
     // thread. Call it when notified.
@@ -81,7 +83,7 @@ class CaptureClient {
     };
     static void watch(std::shared_ptr<Shared> shared, std::unique_ptr<WindowSystem> windows,
                       WatchTimes times);
-    void send(const CaptureRequest& request);
+    void send(CaptureRequest request);
     void startWorker();
 
     Setup setup_;
@@ -92,6 +94,7 @@ class CaptureClient {
     std::map<std::uint32_t, int> stuck_;
     std::map<int, std::uint32_t> stuckWorkers_;
     int nextId_ = 1;
+    bool boxes_ = false;
 };
 
 }  // namespace tnk

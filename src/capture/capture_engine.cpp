@@ -117,7 +117,8 @@ dom::ElementPtr CaptureEngine::descendIntoFrame(dom::ElementPtr frame, dom::Poin
         frameOffset(browser, frame, offset);
         // The entry keeps the frame alive until the release, so that no
         // other object can arrive under its identity during the drag.
-        state_.frameOffsets.emplace(frame->identity(), FrameOffsetEntry{frame, offset});
+        state_.frameOffsets.emplace(frame->identity(),
+                                    FrameOffsetEntry{frame, offset, frameDocument});
     }
     frame.reset();
     return frameDocument->elementFromPoint({client.x - offset.x, client.y - offset.y});
@@ -186,17 +187,18 @@ void CaptureEngine::captureWindowText() {
     state_.html.clear();
     state_.viewCut = false;
     state_.viewStale = false;
+    shown_.reset();
     host_.showCurrentTab();
 }
 
 void CaptureEngine::showElement(const dom::ElementPtr& element) {
     if (element) {
-        show(*element, {kViewTextChars, kViewMarkupChars, stop_});
+        show(element, {kViewTextChars, kViewMarkupChars, stop_});
     }
 }
 
-void CaptureEngine::show(dom::Element& element, const dom::RenderLimits& limits) {
-    dom::Rendering rendering = element.render(limits);
+void CaptureEngine::show(const dom::ElementPtr& element, const dom::RenderLimits& limits) {
+    dom::Rendering rendering = element->render(limits);
     if (rendering.stopped) {
         state_.viewStale = true;
         return;
@@ -211,6 +213,7 @@ void CaptureEngine::show(dom::Element& element, const dom::RenderLimits& limits)
     }
     state_.viewCut = rendering.textCut || rendering.markupCut;
     state_.viewStale = false;
+    shown_ = element;
     host_.showCurrentTab();
 }
 
@@ -222,7 +225,7 @@ bool CaptureEngine::completeView() {
     if (!shown) {
         return true;
     }
-    show(*shown, {SIZE_MAX, SIZE_MAX, stop_});
+    show(shown, {SIZE_MAX, SIZE_MAX, stop_});
     return !state_.viewStale;
 }
 

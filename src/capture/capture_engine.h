@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,11 @@ class CaptureEngine {
                              dom::Point& offset);
     void clearFrameOffsets();
 
+    // The element's box in screen pixels; empty when it has none.
+    std::optional<dom::Rect> screenBox(dom::Element& element);
+    // The box of the element shown last; empty after a window's text.
+    std::optional<dom::Rect> shownBox();
+
     void showElement(const dom::ElementPtr& element);
     // Makes the shown text and markup whole, as the user is about to keep
     // them; false when newer work came first.
@@ -72,10 +78,11 @@ class CaptureEngine {
     CaptureState& state() { return state_; }
 
   private:
-    void show(dom::Element& element, const dom::RenderLimits& limits);
+    void show(const dom::ElementPtr& element, const dom::RenderLimits& limits);
     void captureWindowText();
     dom::ElementPtr descendIntoFrame(dom::ElementPtr frame, dom::Point client);
     dom::ElementPtr parentOf(dom::Element& element);
+    dom::Point offsetOfFrame(const dom::ElementPtr& frame);
     // With "any program" on: whether a window whose document request went
     // unanswered answers now, so that it is asked for its page again.
     bool askAgain(WindowHandle window);
@@ -99,6 +106,8 @@ class CaptureEngine {
     bool windowSilent_ = false;
     bool anyWindow_ = false;
     const std::atomic<bool>* stop_ = nullptr;
+    // The element whose text and markup were shown last.
+    dom::ElementPtr shown_;
 };
 
 struct NamedColor {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -16,6 +17,9 @@ namespace tnk {
 struct FrameOffsetEntry {
     dom::ElementPtr frame;
     dom::Point offset;
+    // The document shown in the frame, whose elements' boxes move by the
+    // offset.
+    dom::DocumentPtr document;
 };
 
 // The capture engine's working record, owned by the main window.

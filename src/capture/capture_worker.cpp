@@ -33,6 +33,17 @@ class CaptureWorker::Recorder final : public CaptureHost {
 
 CaptureWorker::CaptureWorker(Setup setup) : setup_(std::move(setup)) {}
 
+void CaptureWorker::deliver(CaptureUpdate update) {
+    bool wanted = false;
+    {
+        std::lock_guard lock(mutex_);
+        wanted = !abandoned_;
+    }
+    if (wanted && setup_.deliver) {
+        setup_.deliver(setup_.id, std::move(update));
+    }
+}
+
 // The end of a drag: the page's address and title, then the whole text and
 // markup, or the filtered text with the whole markup. Newer work (a new
 // drag) takes over from the last two.
@@ -169,14 +180,16 @@ void CaptureWorker::run() {
                     break;
             }
             // Delivered before the worker counts as idle, so that whoever waits
-            // for it finds the update.
-            bool deliver = false;
-            {
-                std::lock_guard lock(mutex_);
-                deliver = !abandoned_;
-            }
-            if (deliver && setup_.deliver) {
-                setup_.deliver(setup_.id, std::move(recorder.update));
+            // for it finds the update. The shown element's box comes after its
+            // text: on a slow program it costs more calls than the text, and
+            // it is not asked at all when newer work waits.
+            const bool shown = recorder.update.shown;
+            deliver(std::move(recorder.update));
+            if (request.boxes && shown && !engine.stopped()) {
+                CaptureUpdate boxed;
+                boxed.boxed = true;
+                boxed.box = engine.shownBox();
+                deliver(std::move(boxed));
             }
             {
                 std::lock_guard lock(mutex_);

@@ -28,6 +28,7 @@ struct CaptureRequest {
     dom::Point point{};      // point: in screen pixels
     bool anyWindow = false;  // point: "Capture from any program"
     bool filter = false;     // release: "Filter rubbish characters"
+    bool boxes = false;      // shown elements get their screen boxes
 };
 
 // What one request changed, for the window to show. Strings only: nothing
@@ -43,6 +44,10 @@ struct CaptureUpdate {
     bool filtered = false;
     std::u16string text;
     std::u16string html;
+    // The box of the element shown by the update before, in screen pixels
+    // (empty when it has none); only when the request asked for boxes.
+    bool boxed = false;
+    std::optional<dom::Rect> box;
     std::optional<bool> enlarge;  // "+"
     std::optional<bool> shrink;   // "-"
     // The worker doing the steps handed over before was left stuck in a
@@ -100,6 +105,7 @@ class CaptureWorker : public std::enable_shared_from_this<CaptureWorker> {
   private:
     explicit CaptureWorker(Setup setup);
     void run();
+    void deliver(CaptureUpdate update);
     static void release(CaptureEngine& engine, CaptureState& state, bool filter,
                         CaptureUpdate& update);
 

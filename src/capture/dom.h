@@ -122,6 +122,16 @@ struct Rendering {
     bool stopped = false;
 };
 
+// A box by its edges: right and bottom lie just outside it.
+struct Rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
 class Element : public Object {
   public:
     virtual std::u16string tagName() = 0;
@@ -157,6 +167,9 @@ class Element : public Object {
     // Whether the object also offers the web browser interface (a frame
     // element does); identity() is then that browser's identity.
     virtual bool isWebBrowser() = 0;
+    // The element's box in the coordinates its document's elementFromPoint
+    // takes; empty when the element has none or does not tell it.
+    virtual std::optional<Rect> clientBox() { return std::nullopt; }
 };
 
 class Document : public Object {

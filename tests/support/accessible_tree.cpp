@@ -106,6 +106,14 @@ class TreeObject final : public acc::Object {
         }
         return runs;
     }
+    std::optional<dom::Rect> location() override {
+        tree_.call(&Calls::location);
+        const Box& box = node_->facts.box;
+        if (box.right <= box.left || box.bottom <= box.top) {
+            return std::nullopt;
+        }
+        return dom::Rect{box.left, box.top, box.right, box.bottom};
+    }
 
   private:
     static bool isText(const Node& node) {

@@ -52,9 +52,10 @@ struct Calls {
     // The hypertext calls: the text, and one per embedded object or run.
     int hypertext = 0;
     int textRuns = 0;
+    int location = 0;
     int total() const {
         return role + name + value + state + parent + children + hitTest + objectAttributes +
-               textAttributes + hypertext + textRuns;
+               textAttributes + hypertext + textRuns + location;
     }
 };
 

@@ -236,6 +236,7 @@ class ElementWrapper : public dom::Element {
     std::optional<dom::Point> scroll() override { return t_->scroll(); }
     dom::WindowPtr contentWindow() override { return t_->contentWindow(); }
     bool isWebBrowser() override { return t_->isWebBrowser(); }
+    std::optional<dom::Rect> clientBox() override { return t_->clientBox(); }
 
   private:
     std::shared_ptr<PageElement> t_;
@@ -522,6 +523,27 @@ std::optional<dom::Point> PageElement::scroll() {
         return std::nullopt;
     }
     return scroll_;
+}
+
+std::optional<dom::Rect> PageElement::clientBox() {
+    if (!capabilities_.rect) {
+        return std::nullopt;
+    }
+    // HTML and BODY without a box fill the viewport, as the hit test has it.
+    if (!hasBox_) {
+        if (!document_ || !(this == document_->root().get() || name_ == u"BODY")) {
+            return std::nullopt;
+        }
+        return dom::Rect{0, 0, document_->viewport.x, document_->viewport.y};
+    }
+    // Where the hit test places the box: each ancestor's content moves with
+    // its box, its border and its scroll position.
+    dom::Point at{box_.x, box_.y};
+    for (const PageElement* a = parent_; a; a = a->parent_) {
+        at.x += a->box_.x + a->border_.x - a->scroll_.x;
+        at.y += a->box_.y + a->border_.y - a->scroll_.y;
+    }
+    return dom::Rect{at.x, at.y, at.x + box_.width, at.y + box_.height};
 }
 
 dom::WindowPtr PageElement::contentWindow() {
@@ -866,10 +888,10 @@ void PageBuilder::applyAttributes(PageElement& element) {
                 const u16string_view what = trim(u16string_view(value).substr(at, end - at));
                 bool* flags[] = {&c.style,         &c.node,       &c.innerText, &c.outerHtml,
                                  &c.textContainer, &c.clientEdge, &c.scroll,    &c.browser,
-                                 &c.frame,         &c.item,       &c.value};
+                                 &c.frame,         &c.item,       &c.value,     &c.rect};
                 const u16string_view names[] = {u"style",         u"node",   u"text",   u"html",
                                                 u"textcontainer", u"client", u"scroll", u"browser",
-                                                u"frame",         u"item",   u"value"};
+                                                u"frame",         u"item",   u"value",  u"rect"};
                 for (std::size_t k = 0; k < std::size(names); ++k) {
                     if (what == names[k]) {
                         *flags[k] = false;

@@ -36,6 +36,7 @@ struct Capabilities {
     bool frame = true;          // contentWindow (FRAME and IFRAME only)
     bool item = true;           // fetchable from elementsByTagName
     bool value = true;          // nodeValue of its text children
+    bool rect = true;           // clientBox
 };
 
 struct Box {
@@ -106,6 +107,7 @@ class PageElement : public PageNode, public dom::Element {
     std::optional<dom::Point> scroll() override;
     dom::WindowPtr contentWindow() override;
     bool isWebBrowser() override;
+    std::optional<dom::Rect> clientBox() override;
 
     std::shared_ptr<PageElement> self();
     const std::u16string& tag() const { return name_; }

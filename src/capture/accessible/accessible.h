@@ -98,6 +98,8 @@ class Object {
     // The attribute runs over the hypertext, in order; empty when not
     // offered.
     virtual std::vector<TextRun> textRuns() { return {}; }
+    // The object's box in screen pixels; empty when not answered.
+    virtual std::optional<dom::Rect> location() { return std::nullopt; }
 };
 
 }  // namespace tnk::acc

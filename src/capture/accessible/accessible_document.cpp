@@ -126,6 +126,9 @@ class AccPage final : public dom::Document, public std::enable_shared_from_this<
     bool isClient(const acc::Object& object) const {
         return object.identity() == source_.client->identity();
     }
+    dom::Point toClient(dom::Point screen) const {
+        return source_.screenToClient ? source_.screenToClient(screen) : screen;
+    }
     dom::ElementPtr element(EntryPtr entry, WalkPlace place = {});
     EntryPtr entry(const ObjectPtr& object) { return cache_.entry(object); }
     void refresh() override { cache_.clear(); }
@@ -180,6 +183,7 @@ class AccElement final : public dom::Element {
     std::optional<dom::Point> scroll() override { return std::nullopt; }
     dom::WindowPtr contentWindow() override { return nullptr; }
     bool isWebBrowser() override { return false; }
+    std::optional<dom::Rect> clientBox() override;
 
   private:
     // Text and markup come from one walk, kept for the element's life once
@@ -276,6 +280,16 @@ dom::ElementPtr AccElement::parentElement() {
     auto element = std::make_shared<AccElement>(page_, page_->entry(parent));
     element->climbed_ = climbed_ + 1;
     return element;
+}
+
+std::optional<dom::Rect> AccElement::clientBox() {
+    const std::optional<dom::Rect> screen = entry_->object().location();
+    if (!screen || screen->empty()) {
+        return std::nullopt;
+    }
+    const dom::Point topLeft = page_->toClient({screen->left, screen->top});
+    const dom::Point bottomRight = page_->toClient({screen->right, screen->bottom});
+    return dom::Rect{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
 }
 
 dom::ElementPtr AccPage::element(EntryPtr entry, WalkPlace place) {

@@ -9,7 +9,7 @@
 namespace tnk::acc {
 
 // Where an accessible page comes from: the client object of a window, how
-// that window's client points map to the screen, and its text.
+// that window's client points map to the screen and back, and its text.
 struct PageSource {
     ObjectPtr client;
     std::function<dom::Point(dom::Point)> clientToScreen;
@@ -19,6 +19,8 @@ struct PageSource {
     // programs build their tree only once asked and first hand out an empty
     // object.
     std::function<ObjectPtr()> reacquire;
+    // The inverse of clientToScreen, for the boxes of elements.
+    std::function<dom::Point(dom::Point)> screenToClient = {};
 };
 
 // The page model of the capture engine over accessible objects: every

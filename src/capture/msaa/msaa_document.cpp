@@ -73,6 +73,11 @@ dom::DocumentPtr documentOfWindow(HWND window, UINT timeoutMs, bool* answered) {
         ClientToScreen(window, &screen);
         return dom::Point{screen.x, screen.y};
     };
+    source.screenToClient = [window](dom::Point p) {
+        POINT client{p.x, p.y};
+        ScreenToClient(window, &client);
+        return dom::Point{client.x, client.y};
+    };
     source.windowText = titleOf(window);
     source.reacquire = [window, timeoutMs] {
         return wrapObject(clientObjectOf(window, timeoutMs));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <vector>
 
 #include "capture/com/ole_value.h"
@@ -235,6 +236,24 @@ class MsaaObject final : public acc::Object {
             offset = end;
         }
         return runs;
+    }
+
+    std::optional<dom::Rect> location() override {
+        long left = 0;
+        long top = 0;
+        long width = 0;
+        long height = 0;
+        if (object_->accLocation(&left, &top, &width, &height, childVariant(child_)) != S_OK ||
+            width <= 0 || height <= 0) {
+            return std::nullopt;
+        }
+        // Sums of another program's numbers, kept from overflowing.
+        const auto edge = [](long start, long size) {
+            return static_cast<std::int32_t>(std::min<long long>(
+                static_cast<long long>(start) + size, std::numeric_limits<std::int32_t>::max()));
+        };
+        return dom::Rect{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                         edge(left, width), edge(top, height)};
     }
 
   private:

@@ -126,4 +126,26 @@ bool Element::isWebBrowser() {
     return static_cast<bool>(element_.query<IWebBrowser2>());
 }
 
+std::optional<dom::Rect> Element::clientBox() {
+    ComPtr<IHTMLElement2> element2 = element_.query<IHTMLElement2>();
+    ComPtr<IHTMLRect> rect;
+    if (!element2 || FAILED(element2->getBoundingClientRect(rect.put())) || !rect) {
+        return std::nullopt;
+    }
+    LONG left = 0;
+    LONG top = 0;
+    LONG right = 0;
+    LONG bottom = 0;
+    if (FAILED(rect->get_left(&left)) || FAILED(rect->get_top(&top)) ||
+        FAILED(rect->get_right(&right)) || FAILED(rect->get_bottom(&bottom))) {
+        return std::nullopt;
+    }
+    const dom::Rect box{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                        static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
+    if (box.empty()) {
+        return std::nullopt;
+    }
+    return box;
+}
+
 }  // namespace tnk::mshtml

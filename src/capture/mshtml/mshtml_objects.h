@@ -70,6 +70,7 @@ class Element final : public dom::Element {
     std::optional<dom::Point> scroll() override;
     dom::WindowPtr contentWindow() override;
     bool isWebBrowser() override;
+    std::optional<dom::Rect> clientBox() override;
 
   private:
     ComPtr<IHTMLElement> element_;

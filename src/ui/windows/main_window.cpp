@@ -98,6 +98,9 @@ BOOL MainWindow::onInitDialog() {
     if (HMENU menu = GetSystemMenu(hwnd(), FALSE)) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About Tnk");
+        const std::wstring captureKey = languageText(u"hotkey_menu");
+        AppendMenuW(menu, MF_STRING, IDM_CAPTURE_KEY,
+                    captureKey.empty() ? L"Capture &key..." : captureKey.c_str());
     }
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
@@ -133,6 +136,8 @@ BOOL MainWindow::onInitDialog() {
     readOptions();
     applyAutoWrap();
     startCapture();
+    applyOutlineOption();
+    startKeys();
     SetFocus(output());
     return FALSE;
 }
@@ -165,6 +170,9 @@ bool MainWindow::anyWindowChecked() const {
 void MainWindow::onOptionClicked(int id) {
     if (id == IDC_AUTOWRAP) {
         applyAutoWrap();
+    }
+    if (id == IDC_OUTLINE) {
+        applyOutlineOption();
     }
     ConfigNode* option = theConfig().findTopLevel(u"option");
     if (!option) {
@@ -222,11 +230,16 @@ bool MainWindow::onClose() {
     // The capture goes with the window: its worker lets go of the page's
     // objects on its own thread, and one stuck in a hung program is not
     // waited for.
+    stopKeys();
     end(IDOK);
     return true;
 }
 
 bool MainWindow::onSysCommand(WPARAM command) {
+    if ((command & 0xFFF0) == IDM_CAPTURE_KEY) {
+        onCaptureKeyDialog();
+        return true;
+    }
     if ((command & 0xFFF0) != IDM_ABOUT) {
         return false;
     }
@@ -278,20 +291,36 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
             return false;
         case WM_LBUTTONDOWN:
             onLButtonDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            if (dragging_) {
+                onDragStarted();
+            }
             return true;
         case WM_MOUSEMOVE:
             onMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return true;
-        case WM_LBUTTONUP:
+        case WM_LBUTTONUP: {
+            const bool wasDragging = dragging_;
             onLButtonUp();
+            if (wasDragging) {
+                onDragEnded();
+            }
             return true;
+        }
         case WM_TIMER:
-            return onTimer(wParam);
+            return onOutlineTimer(wParam) || onTimer(wParam);
+        case WM_HOTKEY:
+            onCaptureKey();
+            return true;
         case WM_SETCURSOR:
             return onSetCursor();
-        case WM_CAPTURECHANGED:
+        case WM_CAPTURECHANGED: {
+            const bool wasDragging = dragging_;
             onCaptureChanged(reinterpret_cast<HWND>(lParam));
+            if (wasDragging && !dragging_) {
+                onDragEnded();
+            }
             return true;
+        }
         case kCaptureUpdates:
             onCaptureUpdates();
             return true;

@@ -9,7 +9,9 @@
 
 #include "capture/capture_client.h"
 #include "capture/window_system.h"
+#include "config/hot_key.h"
 #include "ui/controls/dialog.h"
+#include "ui/controls/outline_window.h"
 #include "ui/controls/resize_layout.h"
 #include "ui/controls/tab_strip.h"
 
@@ -34,8 +36,9 @@ struct CaptureView {
 //
 // The handlers are split by concern: main_window.cpp (opening, layout,
 // colours, options, closing), main_window_capture.cpp (the drag gesture and
-// the capture's results) and main_window_commands.cpp (the buttons and the
-// tabs).
+// the capture's results), main_window_commands.cpp (the buttons and the
+// tabs), main_window_outline.cpp (the frame around the captured element)
+// and main_window_keys.cpp (the capture key, and the keys for "+" and "-").
 class MainWindow : public Dialog {
   public:
     using WindowSystemFactory = std::function<std::unique_ptr<WindowSystem>()>;
@@ -90,6 +93,35 @@ class MainWindow : public Dialog {
     // The cursor of the window under it again, once nothing is waited for.
     void endWaitCursor();
 
+    // main_window_outline.cpp
+    // Follows the "Outline the capture" option.
+    void applyOutlineOption();
+    // The outline follows what each update shows, while a drag is under way
+    // or for a while after a step or a key capture.
+    void followCapture(const CaptureUpdate& update);
+    void onDragStarted();
+    void onDragEnded();
+    // Shows the outline of the shown element for a while.
+    void flashOutline();
+    void placeOutline();
+    bool onOutlineTimer(UINT_PTR id);
+
+    // main_window_keys.cpp
+    void startKeys();
+    void stopKeys();
+    // Makes `key` (or none) the capture key; false when another program
+    // holds it, keeping the old one.
+    bool takeCaptureKey(const std::optional<HotKey>& key);
+    void onCaptureKey();
+    void onCaptureKeyDialog();
+    // "+" and "-" from the keyboard, when Tarnwick is active; true when the
+    // key was one of them.
+    bool onStepKey(WPARAM key);
+    // The "+" or "-" button was pressed (or its key).
+    void onStep(bool fromCaptureKey);
+    // "Copy at once": the shown text onto the clipboard.
+    void copyAtOnce();
+
     // main_window_commands.cpp
     // A command that keeps the capture: it works on the whole text, so it
     // runs once every step handed over so far is done and the shown text is
@@ -130,6 +162,26 @@ class MainWindow : public Dialog {
     // capture step drops it.
     Command pendingCommand_ = Command::none;
     ULONGLONG releasedAt_ = 0;
+
+    OutlineWindow outline_;
+    // The shown element's screen box, as the last update gave it.
+    std::optional<dom::Rect> shownBox_;
+    // The outline shows for a while after a step or a key capture.
+    bool outlineFlashing_ = false;
+    // A step showed a new element: the outline shows once its box is in.
+    bool flashWhenBoxed_ = false;
+    // "+" or "-" was asked for: its result shows in the outline, and its
+    // whole text is copied at once when the capture key asked for it.
+    bool stepPending_ = false;
+    bool keyStepPending_ = false;
+    // The capture key made a capture whose release has not come back yet.
+    bool keyCapturePending_ = false;
+    // Where the last key capture was made: a press at the same point widens it.
+    std::optional<POINT> keyPoint_;
+    std::optional<HotKey> captureKey_;
+    // Whether the capture key is registered (another program may hold it).
+    bool captureKeyHeld_ = false;
+    HHOOK stepKeyHook_ = nullptr;
 };
 
 }  // namespace tnk

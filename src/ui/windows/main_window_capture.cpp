@@ -144,6 +144,7 @@ void MainWindow::applyCaptureUpdate(const CaptureUpdate& update) {
     if (update.sourced || update.workerLost) {
         endRelease();
     }
+    followCapture(update);
     // A lost worker's text is not coming: the command keeps what is shown.
     if ((update.completed || update.workerLost) && pendingCommand_ != Command::none) {
         const Command command = std::exchange(pendingCommand_, Command::none);

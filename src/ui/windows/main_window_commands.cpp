@@ -66,11 +66,11 @@ bool MainWindow::onCommand(int id, int code, HWND) {
             // Enter and Escape never close the main window.
             return true;
         case IDC_ENLARGE:
-            pendingCommand_ = Command::none;
+            onStep(false);
             client_->enlarge();
             return true;
         case IDC_SHRINK:
-            pendingCommand_ = Command::none;
+            onStep(false);
             client_->shrink();
             return true;
         case IDC_COPY:

@@ -14,7 +14,7 @@ import sys
 INTERFACES = [
     "IHTMLDocument2", "IHTMLDocument3", "IHTMLElement", "IHTMLElement2", "IHTMLDOMNode",
     "IHTMLCurrentStyle", "IHTMLFrameBase2", "IHTMLWindow2", "IHTMLTextContainer",
-    "IHTMLControlElement", "IHTMLElementCollection", "IWebBrowser2",
+    "IHTMLControlElement", "IHTMLElementCollection", "IWebBrowser2", "IHTMLRect",
 ]
 ROOTS = {"IUnknown", "IDispatch"}
 # Calls come through the interfaces' own vtables (the type library marshaler

@@ -367,6 +367,17 @@ HRESULT HostElement::get_currentStyle(IHTMLCurrentStyle** p) {
     return objectOut<IHTMLCurrentStyle>(&style, p);
 }
 
+// The box in the document window's client area, which is its viewport:
+// the host's pages do not scroll.
+HRESULT HostElement::getBoundingClientRect(IHTMLRect** p) {
+    waitWhileHung();
+    if (!p) {
+        return E_POINTER;
+    }
+    *p = new HostRect(box);
+    return S_OK;
+}
+
 HRESULT HostElement::get_scrollLeft(LONG* p) {
     waitWhileHung();
     return longOut(0, p);
@@ -573,6 +584,40 @@ HRESULT HostCollection::item(VARIANT name, VARIANT index, IDispatch** p) {
         return E_INVALIDARG;
     }
     return objectOut<IDispatch>(static_cast<IHTMLElement*>(items_[which.lVal]), p);
+}
+
+// ---- HostRect
+
+HRESULT HostRect::QueryInterface(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IHTMLRect)) {
+        return give(static_cast<IHTMLRect*>(this), out);
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG HostRect::Release() {
+    ULONG left = refs_.release();
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+HRESULT HostRect::get_left(LONG* p) {
+    return longOut(box_.left, p);
+}
+HRESULT HostRect::get_top(LONG* p) {
+    return longOut(box_.top, p);
+}
+HRESULT HostRect::get_right(LONG* p) {
+    return longOut(box_.right, p);
+}
+HRESULT HostRect::get_bottom(LONG* p) {
+    return longOut(box_.bottom, p);
 }
 
 }  // namespace tnk::page_host

@@ -139,6 +139,7 @@ class HostElement final : public HostNode,
     HRESULT STDMETHODCALLTYPE get_innerHTML(BSTR* p) override;
     // IHTMLElement2 and IHTMLTextContainer (the same scroll position)
     HRESULT STDMETHODCALLTYPE get_currentStyle(IHTMLCurrentStyle** p) override;
+    HRESULT STDMETHODCALLTYPE getBoundingClientRect(IHTMLRect** p) override;
     HRESULT STDMETHODCALLTYPE get_scrollLeft(LONG* p) override;
     HRESULT STDMETHODCALLTYPE get_scrollTop(LONG* p) override;
     // IHTMLControlElement
@@ -228,6 +229,25 @@ class HostCollection final : public IHTMLElementCollectionStub {
   private:
     RefCount refs_;
     std::vector<HostElement*> items_;
+};
+
+// The box of one getBoundingClientRect call; freed with its last reference.
+class HostRect final : public IHTMLRectStub {
+  public:
+    explicit HostRect(RECT box) : box_(box) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.add(); }
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE get_left(LONG* p) override;
+    HRESULT STDMETHODCALLTYPE get_top(LONG* p) override;
+    HRESULT STDMETHODCALLTYPE get_right(LONG* p) override;
+    HRESULT STDMETHODCALLTYPE get_bottom(LONG* p) override;
+
+  private:
+    RefCount refs_;
+    RECT box_;
 };
 
 // IHTMLDocument, the interface handed out for "WM_HTML_GETOBJECT".

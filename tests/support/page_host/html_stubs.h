@@ -725,4 +725,20 @@ public:
     HRESULT STDMETHODCALLTYPE put_Resizable(VARIANT_BOOL) override { return E_NOTIMPL; }
 };
 
+class IHTMLRectStub : public IHTMLRect {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_left(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_left(LONG *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_top(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_top(LONG *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_right(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_right(LONG *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_bottom(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_bottom(LONG *) override { return E_NOTIMPL; }
+};
+
 }  // namespace tnk::page_host

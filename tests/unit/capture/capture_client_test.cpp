@@ -152,12 +152,12 @@ struct Scene {
                                                 .origin = {0, 200},
                                                 .size = {800, 40 * sections},
                                                 .process = 9});
-        (*windows)[page].accessible = acc::makeDocument({tree.object(tree.root()),
-                                                         [](dom::Point p) {
-                                                             return dom::Point{p.x, p.y + 200};
-                                                         },
-                                                         u"Long page window",
-                                                         {}});
+        acc::PageSource source;
+        source.client = tree.object(tree.root());
+        source.clientToScreen = [](dom::Point p) { return dom::Point{p.x, p.y + 200}; };
+        source.screenToClient = [](dom::Point p) { return dom::Point{p.x, p.y - 200}; };
+        source.windowText = u"Long page window";
+        (*windows)[page].accessible = acc::makeDocument(std::move(source));
     }
     // Holds the capture in its next call to the long page once `calls`
     // more have been made, until the gate opens.
@@ -222,6 +222,28 @@ TEST(CaptureClient, StepsAreDoneInOrderAndTheirResultsCarryStringsOnly) {
     EXPECT_TRUE(scene.updates[3].sourced);
     EXPECT_EQ(scene.updates[3].sourceUrl, u"http://slow.test/");
     EXPECT_EQ(client.workersStarted(), 1);
+}
+
+// The outline's box comes after the text it belongs to, and is asked for
+// only while the window wants boxes.
+TEST(CaptureClient, AShownElementsBoxFollowsItsTextWhenAskedFor) {
+    Scene scene;
+    scene.addLongPage(3);
+    CaptureClient client(scene.setup());
+    const auto take = [&](const CaptureUpdate& u) { scene.updates.push_back(u); };
+    client.point({640, 215}, true);
+    client.finish(take);
+    ASSERT_EQ(scene.updates.size(), 1u);
+    EXPECT_EQ(scene.tree.calls.location, 0);
+
+    client.setBoxes(true);
+    client.point({640, 255}, true);
+    client.finish(take);
+    ASSERT_EQ(scene.updates.size(), 3u);
+    EXPECT_EQ(scene.updates[1].text, u"link 1");
+    EXPECT_FALSE(scene.updates[1].boxed);
+    EXPECT_TRUE(scene.updates[2].boxed);
+    EXPECT_EQ(scene.updates[2].box, (dom::Rect{600, 240, 680, 270}));
 }
 
 TEST(CaptureClient, MovesWaitingForABusyWorkerCollapseIntoTheLatest) {

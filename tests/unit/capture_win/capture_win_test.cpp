@@ -170,6 +170,26 @@ TEST(CaptureWin, DescendsOneLevelIntoAnIframe) {
     EXPECT_EQ(s.state.level, 3);
 }
 
+// The outline's boxes through getBoundingClientRect, in screen pixels: the
+// page starts at (100, 130), the IFRAME "inner" at (50, 60) in it.
+TEST(CaptureWin, BoxesOfElementsInAndAroundAFrameAreOnTheScreen) {
+    Session s(L"iframe");
+    ASSERT_TRUE(s.host.ready());
+    s.engine.captureAtPoint(pagePoint(20, 20));
+    EXPECT_EQ(s.engine.shownBox(), (dom::Rect{110, 140, 490, 170}));
+    s.engine.captureAtPoint(pagePoint(70, 80));
+    ASSERT_EQ(s.state.text, u"Inside text");
+    EXPECT_EQ(s.engine.shownBox(), (dom::Rect{160, 200, 440, 230}));
+    s.engine.captureAtPoint(pagePoint(100, 150));
+    ASSERT_EQ(s.tag(), u"IFRAME");
+    EXPECT_EQ(s.engine.shownBox(), (dom::Rect{160, 250, 440, 380}));
+    s.engine.enlarge();
+    s.engine.enlarge();
+    s.engine.enlarge();
+    ASSERT_EQ(s.state.html, u"<IFRAME id=inner></IFRAME>");
+    EXPECT_EQ(s.engine.shownBox(), (dom::Rect{150, 190, 450, 390}));
+}
+
 TEST(CaptureWin, EnlargesAndShrinksThroughANestedTable) {
     Session s(L"table");
     ASSERT_TRUE(s.host.ready());

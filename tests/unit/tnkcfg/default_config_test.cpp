@@ -2,6 +2,7 @@
 
 #include "config/config_document.h"
 #include "config/config_file.h"
+#include "config/hot_key.h"
 #include "tool_fixture.h"
 
 namespace tnk {
@@ -11,10 +12,11 @@ using testing::buildPath;
 using testing::ToolTest;
 
 const char16_t* const kKeys[] = {
-    u"main_caption",   u"main_usage",      u"main_option",  u"main_filter",
-    u"main_hideoc",    u"main_autowrap",   u"main_copy",    u"main_save",
-    u"main_deposit",   u"main_onlinehelp", u"main_text",    u"main_html",
-    u"main_anywindow", u"main_tidytext",   u"main_outline", u"main_copyatonce",
+    u"main_caption",    u"main_usage",  u"main_option",    u"main_filter",   u"main_hideoc",
+    u"main_autowrap",   u"main_copy",   u"main_save",      u"main_deposit",  u"main_onlinehelp",
+    u"main_text",       u"main_html",   u"main_anywindow", u"main_tidytext", u"main_outline",
+    u"main_copyatonce", u"hotkey_menu", u"hotkey_caption", u"hotkey_label",  u"hotkey_taken",
+    u"hotkey_invalid",
 };
 
 class DefaultConfig : public ToolTest {};
@@ -64,6 +66,10 @@ TEST_F(DefaultConfig, PackedForAProgramLoadsWithItsKey) {
     EXPECT_EQ(option->intAttribute(u"tidytext", -1), 1);
     EXPECT_EQ(option->intAttribute(u"outline", -1), 1);
     EXPECT_EQ(option->intAttribute(u"copyatonce", -1), 0);
+    // The capture key as text, and one the program reads as a key.
+    ASSERT_NE(option->attribute(u"hotkey"), nullptr);
+    EXPECT_EQ(*option->attribute(u"hotkey"), u"Ctrl+Shift+F9");
+    EXPECT_TRUE(parseHotKey(*option->attribute(u"hotkey")));
     const ConfigNode* depository = doc.findTopLevel(u"depository");
     ASSERT_NE(depository, nullptr);
     EXPECT_EQ(depository->firstChild, nullptr);
