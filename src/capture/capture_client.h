@@ -52,7 +52,7 @@ class CaptureClient {
     void point(dom::Point screen, bool anyWindow);
     void enlarge();
     void shrink();
-    void release(bool filter);
+    void release(bool filter, bool tidy);
     void clearFrameOffsets();
 
     // Hands each waiting update, in order, to `apply`, on the calling

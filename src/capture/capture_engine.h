@@ -7,6 +7,7 @@
 #include "capture/capture_host.h"
 #include "capture/capture_state.h"
 #include "capture/dom.h"
+#include "capture/filtered_text.h"
 #include "capture/window_system.h"
 
 namespace tnk {
@@ -38,6 +39,8 @@ class CaptureEngine {
     void clearFrameOffsets();
 
     void showElement(const dom::ElementPtr& element);
+    // "Tidy text": the filtered text laid out as the page renders it.
+    void setTidyText(bool on) { tidyText_ = on; }
     void filteredText(dom::Element& element, std::u16string& text);
     void appendNodeText(dom::Node& node, std::u16string& text);
 
@@ -58,21 +61,12 @@ class CaptureEngine {
     // With "any program" on: whether a window whose document request went
     // unanswered answers now, so that it is asked for its page again.
     bool askAgain(WindowHandle window);
-    // Checks the element's own rules, appends its line break, and gives its
-    // first child when its children are to be visited.
-    dom::NodePtr enterElement(dom::Element& element, std::u16string& text);
-    // Appends a leaf's contribution, or gives the first child of an element
-    // whose children are to be visited.
-    dom::NodePtr visitNode(dom::Node& node, std::u16string& text);
-    // Visits `first`, its following siblings and everything below them.
-    void walkFrom(dom::NodePtr first, std::u16string& text);
 
     CaptureState& state_;
     WindowSystem& windows_;
     CaptureHost& host_;
-    // The filtered walk's pending siblings, one per nesting level; kept
-    // between walks so that its storage is reused.
-    std::vector<dom::NodePtr> walk_;
+    FilteredWalk walk_;
+    bool tidyText_ = false;
     // Set when the current non-browser window left the text messages
     // unanswered, so that a hung window is not waited for on every move.
     bool windowSilent_ = false;

@@ -133,6 +133,7 @@ void CaptureWorker::run() {
                     engine.clearFrameOffsets();
                     if (state.baseElement && request.filter) {
                         state.text.clear();
+                        engine.setTidyText(request.tidy);
                         engine.filteredText(*state.baseElement, state.text);
                         recorder.update.filtered = true;
                         recorder.update.text = state.text;

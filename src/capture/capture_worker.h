@@ -25,6 +25,7 @@ struct CaptureRequest {
     dom::Point point{};      // point: in screen pixels
     bool anyWindow = false;  // point: "Capture from any program"
     bool filter = false;     // release: "Filter rubbish characters"
+    bool tidy = false;       // release: "Tidy text"
 };
 
 // What one request changed, for the window to show. Strings only: nothing

@@ -211,6 +211,7 @@ class PageStyle : public dom::Style {
     u16string fontSize() override { return element_->computed().fontSize; }
     dom::StyleValue color() override { return element_->computed().color; }
     dom::StyleValue backgroundColor() override { return element_->computed().backgroundColor; }
+    u16string whiteSpace() override { return element_->computed().whiteSpace; }
 
   private:
     std::shared_ptr<PageElement> element_;
@@ -882,6 +883,9 @@ void PageBuilder::applyAttributes(PageElement& element) {
     style.fontSize = parent ? parent->style_.fontSize : u"12pt";
     style.color = parent ? parent->style_.color : dom::StyleValue::ofText(u"#000000");
     style.backgroundColor = dom::StyleValue::ofText(u"transparent");
+    style.whiteSpace = element.name_ == u"PRE" || element.name_ == u"TEXTAREA" ? u"pre"
+                       : parent ? parent->style_.whiteSpace
+                                : u"normal";
     const u16string declarations = element.attribute(u"style");
     std::size_t at = 0;
     while (at < declarations.size()) {
@@ -900,9 +904,20 @@ void PageBuilder::applyAttributes(PageElement& element) {
                 style.color = dom::StyleValue::ofText(value);
             } else if (property == u"background-color" || property == u"background") {
                 style.backgroundColor = dom::StyleValue::ofText(value);
+            } else if (property == u"white-space") {
+                style.whiteSpace = value;
             }
         }
         at = end + 1;
+    }
+    // The items of a flex or grid container are blocks, whatever they say.
+    if (parent &&
+        isOneOf(parent->style_.display, {u"flex", u"grid", u"inline-flex", u"inline-grid"})) {
+        if (style.display == u"inline" || style.display == u"inline-block") {
+            style.display = u"block";
+        } else if (style.display.starts_with(u"inline-")) {
+            style.display = style.display.substr(7);
+        }
     }
 }
 

@@ -50,6 +50,7 @@ struct ComputedStyle {
     std::u16string fontSize;
     dom::StyleValue color;
     dom::StyleValue backgroundColor;
+    std::u16string whiteSpace;
 };
 
 class PageNode : public dom::Node, public std::enable_shared_from_this<PageNode> {

@@ -139,7 +139,8 @@ struct Scene {
         : slow(testpage::Page::parse("<div id=a box='0,0,100,50'>alpha</div>"
                                      "<div id=b box='0,50,100,50'>beta</div>",
                                      u"http://slow.test/")),
-          quick(testpage::Page::parse("<div id=q box='0,0,100,100'>quick</div>",
+          quick(testpage::Page::parse("<div id=q box='0,0,100,50'>quick</div>"
+                                      "<div box='0,50,100,50'><p>two</p>\n  <p>lines</p></div>",
                                       u"http://quick.test/")) {
         gated = std::make_shared<GatedDocument>(slow.document(), gate);
         slowWindow = windows->add({.className = u"Internet Explorer_Server",
@@ -222,7 +223,7 @@ TEST(CaptureClient, StepsAreDoneInOrderAndTheirResultsCarryStringsOnly) {
     client.point({10, 10}, false);
     client.enlarge();
     client.shrink();
-    client.release(true);
+    client.release(true, false);
     client.finish([&](const CaptureUpdate& u) { scene.updates.push_back(u); });
     ASSERT_EQ(scene.updates.size(), 4u);
     EXPECT_TRUE(scene.updates[0].shown);
@@ -239,6 +240,18 @@ TEST(CaptureClient, StepsAreDoneInOrderAndTheirResultsCarryStringsOnly) {
     EXPECT_EQ(client.workersStarted(), 1);
 }
 
+TEST(CaptureClient, TheReleaseCarriesTidyText) {
+    Scene scene;
+    CaptureClient client(scene.setup());
+    client.point({210, 60}, false);
+    client.release(true, false);
+    client.release(true, true);
+    client.finish([&](const CaptureUpdate& u) { scene.updates.push_back(u); });
+    ASSERT_EQ(scene.updates.size(), 3u);
+    EXPECT_EQ(scene.updates[1].text, u"two\n  \r\nlines");
+    EXPECT_EQ(scene.updates[2].text, u"two\r\nlines");
+}
+
 TEST(CaptureClient, MovesWaitingForABusyWorkerCollapseIntoTheLatest) {
     Scene scene;
     CaptureClient::Setup setup = scene.setup();
@@ -253,7 +266,7 @@ TEST(CaptureClient, MovesWaitingForABusyWorkerCollapseIntoTheLatest) {
     client.point({11, 60}, false);
     client.point({12, 10}, false);
     client.point({13, 60}, false);
-    client.release(false);
+    client.release(false, true);
     scene.gate->open();
     client.finish([&](const CaptureUpdate& u) { scene.updates.push_back(u); });
     EXPECT_EQ(scene.gated->hitTests, 2);
