@@ -305,9 +305,7 @@ TEST(AccessiblePage, AnEndlessTreeDoesNotHoldTheCapture) {
     // The walk ends at its depth bound: no object of this tree holds text.
     std::u16string filtered;
     engine.filteredText(*state.baseElement, filtered);
-    EXPECT_EQ(filtered,
-              u"Hello accessible\r\nFirst bold link words\r\nVisible text\r\n"
-              u"Cell one\tCell two\r\ntyped value\r\nItem one\r\nItem two");
+    EXPECT_EQ(filtered, u"");
 }
 
 }  // namespace
