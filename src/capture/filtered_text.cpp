@@ -91,9 +91,9 @@ bool FilteredWalk::enter(dom::Element& element, Level& at, Level& inner, TextLay
         at.backdrop = backdropAbove(element);
     }
     inner.backdrop = paintedOver(background, at.backdrop.value_or(background));
-    if (invisibleOn(color, *inner.backdrop)) {
-        return skip();
-    }
+    // Text in the colour behind it is the element's own text only: a child
+    // of another colour shows.
+    inner.hidden = invisibleOn(color, *inner.backdrop);
     const dom::NodePtr node = element.asNode();
     inner.node = node ? node->firstChild() : nullptr;
     if (!inner.node) {
@@ -105,8 +105,10 @@ bool FilteredWalk::enter(dom::Element& element, Level& at, Level& inner, TextLay
 
 bool FilteredWalk::visit(dom::Node& node, Level& at, Level& inner, TextLayout& layout) {
     if (node.nodeType() == 3) {
-        if (const auto value = node.nodeValue()) {
-            layout.text(*value, at.whiteSpace);
+        if (!at.hidden) {
+            if (const auto value = node.nodeValue()) {
+                layout.text(*value, at.whiteSpace);
+            }
         }
         return false;
     }

@@ -12,7 +12,7 @@ namespace tnk {
 
 // The filtered walk: the text of an element without what a reader cannot
 // see (display none, a font size written with a leading zero, text in the
-// colour of what lies behind it), laid out plainly or tidily (TextLayout).
+// colour of the background behind it), laid out plainly or tidily (TextLayout).
 // It keeps one pending node per nesting level instead of one call per level,
 // so a deeply nested page cannot exhaust the stack; the order of the
 // document calls is that of a recursive walk.
@@ -34,6 +34,8 @@ class FilteredWalk {
         // known only once asked for.
         std::optional<CssColor> backdrop;
         WhiteSpace whiteSpace = WhiteSpace::collapse;
+        // The level's text is in the colour behind it.
+        bool hidden = false;
         TextLayout::Box box = TextLayout::Box::none;
     };
 

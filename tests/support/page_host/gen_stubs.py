@@ -13,7 +13,7 @@ import sys
 
 INTERFACES = [
     "IHTMLDocument2", "IHTMLDocument3", "IHTMLElement", "IHTMLElement2", "IHTMLDOMNode",
-    "IHTMLCurrentStyle", "IHTMLFrameBase2", "IHTMLWindow2", "IHTMLTextContainer",
+    "IHTMLCurrentStyle", "IHTMLCurrentStyle3", "IHTMLFrameBase2", "IHTMLWindow2", "IHTMLTextContainer",
     "IHTMLControlElement", "IHTMLElementCollection", "IWebBrowser2",
 ]
 ROOTS = {"IUnknown", "IDispatch"}

@@ -63,6 +63,11 @@ HostElement* styled(HostElement* e, const wchar_t* display, const wchar_t* fontS
     return e;
 }
 
+HostElement* whiteSpace(HostElement* e, const wchar_t* value) {
+    e->style.whiteSpace = value;
+    return e;
+}
+
 // A frame element showing `content` in a window whose parent is the window
 // of the document holding the frame.
 HostElement* frame(HostElement* e, HostDocument* content) {
@@ -99,7 +104,8 @@ HostDocument* filteredPage() {
                                  nullptr),
                           styled(el(L"SPAN", {10, 100, 60, 120}, {L"ghost"}), nullptr, nullptr,
                                  L"#FFFFFF", L"white"),
-                          L"one", el(L"BR", {10, 120, 10, 140}), L"two"},
+                          L"one", el(L"BR", {10, 120, 10, 140}), L"two",
+                          whiteSpace(el(L"SPAN", {10, 140, 200, 160}, {L"  three  four"}), L"pre")},
                          L"box")})});
     return d;
 }

@@ -109,6 +109,11 @@ TEST(FilteredText, TextIsJudgedAgainstTheBackgroundShowingBehindIt) {
                        "<span style='color:white'>w</span><span style='color:black'>x</span>"
                        "</div></body>"),
               u"w");
+    // Only the element's own text goes: a child of another colour shows, as
+    // in a dark menu whose items set their own colour.
+    EXPECT_EQ(filtered("<ul id=e style='color:#333;background-color:#333'>hidden"
+                       "<li><a style='color:#ccc'>Buffer</a></li><li>gone</li></ul>"),
+              u"Buffer\r\n");
     // A frame's page starts white again.
     EXPECT_EQ(filtered("<div style='background:black'><iframe src='http://f.test/'>"
                        "<p id=e>in the frame</p></iframe></div>"),
@@ -242,9 +247,10 @@ TEST(FilteredText, AppendNodeTextHandlesOneNode) {
 // the same rules and layout, one call per level.
 void reference(dom::Element& element, TextLayout& layout, const CssColor& backdrop);
 void referenceNode(dom::Node& node, TextLayout& layout, const CssColor& backdrop,
-                   WhiteSpace whiteSpace) {
+                   WhiteSpace whiteSpace, bool hidden) {
     if (node.nodeType() == 3) {
-        if (auto v = node.nodeValue()) {
+        auto v = hidden ? std::nullopt : node.nodeValue();
+        if (v) {
             layout.text(*v, whiteSpace);
         }
     } else if (node.nodeName() == u"BR") {
@@ -267,11 +273,12 @@ void reference(dom::Element& element, TextLayout& layout, const CssColor& backdr
     const TextLayout::Box box = layout.begin(display);
     const WhiteSpace whiteSpace = whiteSpaceOf(style->whiteSpace());
     const std::u16string size = style->fontSize();
-    const CssColor behind = paintedOver(readCssColor(style->backgroundColor()), backdrop);
-    if ((size.empty() || size[0] != u'0') && !invisibleOn(readCssColor(style->color()), behind)) {
+    if (size.empty() || size[0] != u'0') {
+        const CssColor behind = paintedOver(readCssColor(style->backgroundColor()), backdrop);
+        const bool hidden = invisibleOn(readCssColor(style->color()), behind);
         if (auto node = element.asNode()) {
             for (auto c = node->firstChild(); c; c = c->nextSibling()) {
-                referenceNode(*c, layout, behind, whiteSpace);
+                referenceNode(*c, layout, behind, whiteSpace, hidden);
             }
         }
     }
