@@ -147,26 +147,26 @@ void FilteredWalk::walkFrom(Level first, TextLayout& layout) {
     }
 }
 
-void FilteredWalk::element(dom::Element& element, std::u16string& text, bool tidy) {
-    TextLayout layout(text, tidy);
-    Level top;
-    Level inner;
-    if (enter(element, top, inner, layout)) {
+void FilteredWalk::complete(bool entered, Level& top, Level& inner, TextLayout& layout) {
+    if (entered) {
         walkFrom(std::move(inner), layout);
         layout.end(top.box);
     }
     layout.finish();
 }
 
+void FilteredWalk::element(dom::Element& element, std::u16string& text, bool tidy) {
+    TextLayout layout(text, tidy);
+    Level top;
+    Level inner;
+    complete(enter(element, top, inner, layout), top, inner, layout);
+}
+
 void FilteredWalk::node(dom::Node& node, std::u16string& text, bool tidy) {
     TextLayout layout(text, tidy);
     Level top;
     Level inner;
-    if (visit(node, top, inner, layout)) {
-        walkFrom(std::move(inner), layout);
-        layout.end(top.box);
-    }
-    layout.finish();
+    complete(visit(node, top, inner, layout), top, inner, layout);
 }
 
 void CaptureEngine::filteredText(dom::Element& element, std::u16string& text) {

@@ -47,6 +47,9 @@ class FilteredWalk {
     bool visit(dom::Node& node, Level& at, Level& inner, TextLayout& layout);
     // Visits `first.node`, its following siblings and everything below them.
     void walkFrom(Level first, TextLayout& layout);
+    // After the first node: walks below it if it was entered, closes its box
+    // and ends the text.
+    void complete(bool entered, Level& top, Level& inner, TextLayout& layout);
     // The background showing behind the element, from its ancestors.
     static CssColor backdropAbove(dom::Element& element);
 
