@@ -124,7 +124,7 @@ CssColor readRgbFunction(std::u16string_view text) {
     }
     std::int32_t rgb = 0;
     for (std::size_t i = 0; i < 3; ++i) {
-        const double channel = parts[i].percent ? parts[i].value * 2.55 : parts[i].value;
+        const double channel = parts[i].percent ? parts[i].value * 255 / 100 : parts[i].value;
         rgb = rgb * 256 + static_cast<std::int32_t>(std::lround(std::clamp(channel, 0.0, 255.0)));
     }
     double alpha = 1;
