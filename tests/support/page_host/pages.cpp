@@ -99,7 +99,7 @@ HostDocument* filteredPage() {
                          {L"Visible ",
                           styled(el(L"SPAN", {80, 10, 120, 30}, {L"hidden"}), L"none", nullptr,
                                  nullptr, nullptr),
-                          L"text", el(L"P", {10, 40, 390, 70}, {L"para"}),
+                          L"  text", el(L"P", {10, 40, 390, 70}, {L"para"}),
                           styled(el(L"DIV", {10, 80, 390, 90}, {L"tiny"}), nullptr, L"0px", nullptr,
                                  nullptr),
                           styled(el(L"SPAN", {10, 100, 60, 120}, {L"ghost"}), nullptr, nullptr,

@@ -101,13 +101,13 @@ TEST(CaptureWin, FiltersHiddenTextOfTheCapturedElement) {
     ASSERT_TRUE(s.host.ready());
     s.engine.captureAtPoint(pagePoint(200, 200));
     ASSERT_EQ(s.tag(), u"DIV");
-    EXPECT_EQ(s.state.text, u"Visible hiddentextparatinyghostone\r\ntwo  three  four")
+    EXPECT_EQ(s.state.text, u"Visible hidden  textparatinyghostone\r\ntwo  three  four")
         << "innerText first";
 
     std::u16string text;
     s.engine.filteredText(*s.state.baseElement, text);
-    EXPECT_EQ(text, u"Visible text\r\npara\r\none\r\ntwo  three  four");
-    // Tidy text keeps the spaces only if the last SPAN's white-space "pre"
+    EXPECT_EQ(text, u"Visible   text\r\npara\r\none\r\ntwo  three  four");
+    // Tidy text keeps the last SPAN's spaces only if its white-space "pre"
     // comes across.
     text.clear();
     s.engine.setTidyText(true);
