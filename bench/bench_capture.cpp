@@ -144,6 +144,7 @@ WalkPage& walkPage(int nodes) {
 
 void BM_FilteredWalk(benchmark::State& st) {
     WalkPage& page = walkPage(static_cast<int>(st.range(0)));
+    page.scene.engine.setTidyText(st.range(1) != 0);
     std::u16string text;
     for (auto _ : st) {
         text.clear();
@@ -155,7 +156,13 @@ void BM_FilteredWalk(benchmark::State& st) {
         static_cast<double>(page.count),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_FilteredWalk)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+// Second argument: "Tidy text" on.
+BENCHMARK(BM_FilteredWalk)
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // The same document calls as the filtered walk, in the same order, with no
 // decisions and no text: the document's own share.

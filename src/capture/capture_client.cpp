@@ -172,10 +172,11 @@ void CaptureClient::shrink() {
     send({CaptureRequest::Kind::shrink});
 }
 
-void CaptureClient::release(bool filter) {
+void CaptureClient::release(bool filter, bool tidy) {
     CaptureRequest request;
     request.kind = CaptureRequest::Kind::release;
     request.filter = filter;
+    request.tidy = tidy;
     send(request);
 }
 

@@ -54,7 +54,7 @@ class CaptureClient {
     void point(dom::Point screen, bool anyWindow);
     void enlarge();
     void shrink();
-    void release(bool filter);
+    void release(bool filter, bool tidy);
     void clearFrameOffsets();
     // Makes the shown text and markup whole; an update with `completed`
     // says when that is done.

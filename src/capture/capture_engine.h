@@ -10,6 +10,7 @@
 #include "capture/capture_host.h"
 #include "capture/capture_state.h"
 #include "capture/dom.h"
+#include "capture/filtered_text.h"
 #include "capture/window_system.h"
 
 namespace tnk {
@@ -35,7 +36,10 @@ class CaptureEngine {
 
     // Work over many objects (showing, completing, the filtered walk) looks
     // at this flag between objects and gives way when it is set.
-    void setStop(const std::atomic<bool>* stop) { stop_ = stop; }
+    void setStop(const std::atomic<bool>* stop) {
+        stop_ = stop;
+        walk_.setStop(stop);
+    }
     bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
     // "Capture from any program": a window without a page document is read
@@ -64,6 +68,8 @@ class CaptureEngine {
     bool completeView();
     // A new capture begins: the page is asked afresh.
     void beginCapture();
+    // "Tidy text": the filtered text laid out as the page renders it.
+    void setTidyText(bool on) { tidyText_ = on; }
     void filteredText(dom::Element& element, std::u16string& text);
     void appendNodeText(dom::Node& node, std::u16string& text);
 
@@ -86,21 +92,12 @@ class CaptureEngine {
     // With "any program" on: whether a window whose document request went
     // unanswered answers now, so that it is asked for its page again.
     bool askAgain(WindowHandle window);
-    // Checks the element's own rules, appends its line break, and gives its
-    // first child when its children are to be visited.
-    dom::NodePtr enterElement(dom::Element& element, std::u16string& text);
-    // Appends a leaf's contribution, or gives the first child of an element
-    // whose children are to be visited.
-    dom::NodePtr visitNode(dom::Node& node, std::u16string& text);
-    // Visits `first`, its following siblings and everything below them.
-    void walkFrom(dom::NodePtr first, std::u16string& text);
 
     CaptureState& state_;
     WindowSystem& windows_;
     CaptureHost& host_;
-    // The filtered walk's pending siblings, one per nesting level; kept
-    // between walks so that its storage is reused.
-    std::vector<dom::NodePtr> walk_;
+    FilteredWalk walk_;
+    bool tidyText_ = false;
     // Set when the current non-browser window left the text messages
     // unanswered, so that a hung window is not waited for on every move.
     bool windowSilent_ = false;

@@ -176,6 +176,7 @@ void CaptureWorker::run() {
                     recorder.update.completed = true;
                     break;
                 case CaptureRequest::Kind::release:
+                    engine.setTidyText(request.tidy);
                     release(engine, state, request.filter, recorder.update);
                     break;
             }

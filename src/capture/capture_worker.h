@@ -29,6 +29,7 @@ struct CaptureRequest {
     bool anyWindow = false;  // point: "Capture from any program"
     bool filter = false;     // release: "Filter rubbish characters"
     bool boxes = false;      // shown elements get their screen boxes
+    bool tidy = false;       // release: "Tidy text"
 };
 
 // What one request changed, for the window to show. Strings only: nothing

@@ -57,7 +57,7 @@ inline bool sameObject(const std::shared_ptr<Object>& a, const std::shared_ptr<O
 }
 
 // A style value as the browser reports it: a string ("#rrggbb", a name,
-// "transparent") or a number.
+// "transparent", "rgb(r, g, b)") or a number.
 struct StyleValue {
     bool isString = false;
     std::u16string text;
@@ -76,6 +76,10 @@ class Style {
     virtual std::u16string fontSize() = 0;
     virtual StyleValue color() = 0;
     virtual StyleValue backgroundColor() = 0;
+    // The white-space value ("normal", "pre", "pre-wrap", "pre-line",
+    // "nowrap", ...), inherited like the other computed values; "normal"
+    // when the element does not offer it.
+    virtual std::u16string whiteSpace() = 0;
 };
 
 class Node : public Object {

@@ -1,6 +1,6 @@
-#include <algorithm>
-#include <cstdint>
-#include <string_view>
+#include "capture/filtered_text.h"
+
+#include <utility>
 
 #include "capture/capture_engine.h"
 
@@ -8,37 +8,12 @@ namespace tnk {
 
 namespace {
 
-constexpr std::u16string_view kLineBreak = u"\r\n";
+// Climbs to the document's root no further than this: past it the
+// background counts as unknown and the text stays.
+constexpr int kMaxAncestors = 4096;
 
-bool startsLine(std::u16string_view display) {
-    return display == u"block" || display == u"list-item" || display == u"table-header-group" ||
-           display == u"table-footer-group";
-}
-
-char16_t lowerAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
-}
-
-std::uint32_t digitValue(char16_t c) {
-    const char16_t lower = lowerAscii(c);
-    return lower <= 0x39 ? std::uint32_t(lower) - 0x30 : std::uint32_t(lower) - 0x57;
-}
-
-// Compares a colour text, lower-cased on the fly, with a table name;
-// negative, zero or positive like strcmp.
-int compareName(std::u16string_view text, const char* name) {
-    std::size_t i = 0;
-    for (; i < text.size() && name[i] != 0; ++i) {
-        const int a = lowerAscii(text[i]);
-        const int b = static_cast<unsigned char>(name[i]);
-        if (a != b) {
-            return a < b ? -1 : 1;
-        }
-    }
-    if (i == text.size()) {
-        return name[i] == 0 ? 0 : -1;
-    }
-    return 1;
+bool isCellTag(std::u16string_view name) {
+    return name == u"TD" || name == u"TH";
 }
 
 }  // namespace
@@ -49,109 +24,159 @@ std::int32_t CaptureEngine::parseColor(const dom::StyleValue& value) {
     }
     const std::u16string_view text = value.text;
     if (!text.empty() && text[0] == u'#') {
-        // Unsigned arithmetic: characters are not validated, so any text
-        // must give some value without overflow.
-        std::uint32_t rgb = 0;
-        if (text.size() == 4) {
-            for (std::size_t i = 1; i < 4; ++i) {
-                rgb = rgb * 256 + digitValue(text[i]) * 17;
-            }
-        } else if (text.size() == 7) {
-            for (std::size_t i = 1; i < 7; ++i) {
-                rgb = rgb * 16 + digitValue(text[i]);
-            }
-        }
-        return static_cast<std::int32_t>(rgb);
+        return hashDigits(text);
     }
-    const NamedColor* first = namedColors;
-    const NamedColor* last = namedColors + std::size(namedColors);
-    const NamedColor* found = std::lower_bound(
-        first, last, text,
-        [](const NamedColor& row, std::u16string_view t) { return compareName(t, row.name) > 0; });
-    if (found != last && compareName(text, found->name) == 0) {
-        return found->rgb;
-    }
-    return 0xFFFFFF;
+    return namedColor(text).value_or(0xFFFFFF);
 }
 
 bool CaptureEngine::sameColor(const dom::StyleValue& a, const dom::StyleValue& b) {
     return parseColor(a) == parseColor(b);
 }
 
-dom::NodePtr CaptureEngine::enterElement(dom::Element& element, std::u16string& text) {
+CssColor FilteredWalk::backdropAbove(dom::Element& element) {
+    // Translucent backgrounds on the way up, nearest first, laid over the
+    // first opaque one.
+    std::vector<CssColor> layers;
+    CssColor base = CssColor::opaque(0xFFFFFF);
+    dom::ElementPtr at = element.parentElement();
+    for (int steps = 0; at; ++steps) {
+        const std::unique_ptr<dom::Style> style = at->currentStyle();
+        if (!style || steps == kMaxAncestors) {
+            base = {};
+            break;
+        }
+        const CssColor background = readCssColor(style->backgroundColor());
+        if (background.kind != CssColor::Kind::transparent && !background.isOpaque() &&
+            background.kind != CssColor::Kind::unreadable) {
+            layers.push_back(background);
+        } else if (background.kind != CssColor::Kind::transparent) {
+            base = background;
+            break;
+        }
+        at = at->parentElement();
+    }
+    for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
+        base = paintedOver(*it, base);
+    }
+    return base;
+}
+
+bool FilteredWalk::enter(dom::Element& element, Level& at, Level& inner, TextLayout& layout) {
+    inner = Level{};
     const std::unique_ptr<dom::Style> style = element.currentStyle();
     if (!style) {
-        return nullptr;
+        return false;
     }
     const std::u16string display = style->display();
     if (display == u"none") {
-        return nullptr;
+        return false;
     }
-    if (startsLine(display) && !text.empty()) {
-        text += kLineBreak;
+    // The box opens before the other rules: an element skipped for its size
+    // or colour still takes its place in the layout.
+    const TextLayout::Box box = layout.begin(display);
+    const auto skip = [&] {
+        layout.end(box);
+        return false;
+    };
+    if (layout.tidy()) {
+        inner.whiteSpace = whiteSpaceOf(style->whiteSpace());
     }
     const std::u16string fontSize = style->fontSize();
     if (!fontSize.empty() && fontSize[0] == u'0') {
-        return nullptr;
+        return skip();
     }
-    if (sameColor(style->color(), style->backgroundColor())) {
-        return nullptr;
+    const CssColor color = readCssColor(style->color());
+    const CssColor background = readCssColor(style->backgroundColor());
+    if (!background.isOpaque() && background.kind != CssColor::Kind::unreadable && !at.backdrop) {
+        at.backdrop = backdropAbove(element);
     }
+    inner.backdrop = paintedOver(background, at.backdrop.value_or(background));
+    // Text in the colour behind it is the element's own text only: a child
+    // of another colour shows.
+    inner.hidden = invisibleOn(color, *inner.backdrop);
     const dom::NodePtr node = element.asNode();
-    return node ? node->firstChild() : nullptr;
+    inner.node = node ? node->firstChild() : nullptr;
+    if (!inner.node) {
+        return skip();
+    }
+    at.box = box;
+    return true;
 }
 
-dom::NodePtr CaptureEngine::visitNode(dom::Node& node, std::u16string& text) {
+bool FilteredWalk::visit(dom::Node& node, Level& at, Level& inner, TextLayout& layout) {
     if (node.nodeType() == 3) {
-        if (const auto value = node.nodeValue()) {
-            text += *value;
+        if (!at.hidden) {
+            if (const auto value = node.nodeValue()) {
+                layout.text(*value, at.whiteSpace);
+            }
         }
-        return nullptr;
+        return false;
     }
-    if (node.nodeName() == u"BR") {
-        text += kLineBreak;
-        return nullptr;
+    const std::u16string name = node.nodeName();
+    if (name == u"BR") {
+        layout.lineBreak();
+        return false;
     }
-    if (!node.hasChildNodes()) {
-        return nullptr;
+    // An empty cell still takes its column in tidy text.
+    if (!node.hasChildNodes() && !(layout.tidy() && isCellTag(name))) {
+        return false;
     }
     const dom::ElementPtr element = node.asElement();
-    return element ? enterElement(*element, text) : nullptr;
+    return element && enter(*element, at, inner, layout);
 }
 
-// The walk keeps one pending node per nesting level on walk_ instead of one
-// call per level, so a deeply nested page cannot exhaust the stack; the
-// order of the document calls and the text are those of a recursive walk.
-void CaptureEngine::walkFrom(dom::NodePtr first, std::u16string& text) {
-    walk_.clear();
-    walk_.push_back(std::move(first));
-    while (!walk_.empty() && !stopped()) {
-        if (dom::NodePtr child = visitNode(*walk_.back(), text)) {
-            walk_.push_back(std::move(child));
+void FilteredWalk::walkFrom(Level first, TextLayout& layout) {
+    levels_.clear();
+    levels_.push_back(std::move(first));
+    Level inner;
+    while (!levels_.empty() && !(stop_ && stop_->load(std::memory_order_relaxed))) {
+        if (visit(*levels_.back().node, levels_.back(), inner, layout)) {
+            levels_.push_back(std::exchange(inner, Level{}));
             continue;
         }
-        while (!walk_.empty()) {
-            if (dom::NodePtr next = walk_.back()->nextSibling()) {
-                walk_.back() = std::move(next);
+        while (!levels_.empty()) {
+            if (dom::NodePtr next = levels_.back().node->nextSibling()) {
+                levels_.back().node = std::move(next);
                 break;
             }
-            walk_.pop_back();
+            levels_.pop_back();
+            if (!levels_.empty()) {
+                layout.end(std::exchange(levels_.back().box, TextLayout::Box::none));
+            }
         }
     }
     // A walk that gave way lets go of the nodes it still held.
-    walk_.clear();
+    levels_.clear();
+}
+
+void FilteredWalk::complete(bool entered, Level& top, Level& inner, TextLayout& layout) {
+    if (entered) {
+        walkFrom(std::move(inner), layout);
+        layout.end(top.box);
+    }
+    layout.finish();
+}
+
+void FilteredWalk::element(dom::Element& element, std::u16string& text, bool tidy) {
+    TextLayout layout(text, tidy);
+    Level top;
+    Level inner;
+    complete(enter(element, top, inner, layout), top, inner, layout);
+}
+
+void FilteredWalk::node(dom::Node& node, std::u16string& text, bool tidy) {
+    TextLayout layout(text, tidy);
+    Level top;
+    Level inner;
+    complete(visit(node, top, inner, layout), top, inner, layout);
 }
 
 void CaptureEngine::filteredText(dom::Element& element, std::u16string& text) {
-    if (dom::NodePtr first = enterElement(element, text)) {
-        walkFrom(std::move(first), text);
-    }
+    walk_.element(element, text, tidyText_);
 }
 
 void CaptureEngine::appendNodeText(dom::Node& node, std::u16string& text) {
-    if (dom::NodePtr first = visitNode(node, text)) {
-        walkFrom(std::move(first), text);
-    }
+    walk_.node(node, text, tidyText_);
 }
 
 }  // namespace tnk

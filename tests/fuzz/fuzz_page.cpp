@@ -46,6 +46,18 @@ void exercise(tnk::Rig& rig) {
     if (const tnk::dom::NodePtr node = base->asNode()) {
         rig.engine.appendNodeText(*node, text);
     }
+    // Tidy: no line break first, no space before one or at the end, and
+    // every line break whole.
+    rig.engine.setTidyText(true);
+    std::u16string tidy;
+    rig.engine.filteredText(*base, tidy);
+    rig.engine.setTidyText(false);
+    check(!tidy.starts_with(u"\r\n") && !tidy.ends_with(u" ") &&
+          tidy.find(u" \r\n") == std::u16string::npos);
+    for (std::size_t at = tidy.find(u'\r'); at != std::u16string::npos;
+         at = tidy.find(u'\r', at + 1)) {
+        check(at + 1 < tidy.size() && tidy[at + 1] == u'\n');
+    }
     tnk::dom::Point offset;
     check(rig.engine.frameOffset(nullptr, base, offset) == 0);
 }

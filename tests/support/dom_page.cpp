@@ -211,6 +211,7 @@ class PageStyle : public dom::Style {
     u16string fontSize() override { return element_->computed().fontSize; }
     dom::StyleValue color() override { return element_->computed().color; }
     dom::StyleValue backgroundColor() override { return element_->computed().backgroundColor; }
+    u16string whiteSpace() override { return element_->computed().whiteSpace; }
 
   private:
     std::shared_ptr<PageElement> element_;
@@ -910,9 +911,11 @@ void PageBuilder::applyAttributes(PageElement& element) {
     ComputedStyle& style = element.style_;
     style.display = defaultDisplay(element.name_);
     style.fontSize = parent ? parent->style_.fontSize : u"12pt";
-    style.whiteSpace = parent ? parent->style_.whiteSpace : u"normal";
     style.color = parent ? parent->style_.color : dom::StyleValue::ofText(u"#000000");
     style.backgroundColor = dom::StyleValue::ofText(u"transparent");
+    style.whiteSpace = element.name_ == u"PRE" || element.name_ == u"TEXTAREA" ? u"pre"
+                       : parent ? parent->style_.whiteSpace
+                                : u"normal";
     // The element's own style, then what a recording says the browser computed.
     const u16string declarations = element.attribute(u"style") + u";" + computed;
     std::size_t at = 0;
@@ -937,6 +940,15 @@ void PageBuilder::applyAttributes(PageElement& element) {
             }
         }
         at = end + 1;
+    }
+    // The items of a flex or grid container are blocks, whatever they say.
+    if (parent &&
+        isOneOf(parent->style_.display, {u"flex", u"grid", u"inline-flex", u"inline-grid"})) {
+        if (style.display == u"inline" || style.display == u"inline-block") {
+            style.display = u"block";
+        } else if (style.display.starts_with(u"inline-")) {
+            style.display = style.display.substr(7);
+        }
     }
 }
 

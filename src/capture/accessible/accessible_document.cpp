@@ -99,12 +99,18 @@ class AccStyle final : public dom::Style {
     std::u16string fontSize() override { return fontSize_; }
     dom::StyleValue color() override { return color_; }
     dom::StyleValue backgroundColor() override { return background_; }
+    // The text of accessible objects is the program's rendered text, its
+    // spaces already collapsed: laying it out again would join what the
+    // program keeps apart.
+    std::u16string whiteSpace() override { return u"pre-wrap"; }
 
   private:
     std::u16string display_;
     std::u16string fontSize_;
-    // Unknown colours are two numbers the colour comparison never finds
-    // equal, so the filter keeps the text.
+    // Without text attributes the colours are unknown: a number that is no
+    // colour makes the background unreadable, so the filter keeps the text,
+    // and stops a text run's transparent background from looking further up
+    // (a container has no background of its own to offer).
     dom::StyleValue color_ = dom::StyleValue::ofNumber(0);
     dom::StyleValue background_ = dom::StyleValue::ofNumber(-1);
 };

@@ -27,6 +27,7 @@ class Style final : public dom::Style {
     std::u16string fontSize() override;
     dom::StyleValue color() override;
     dom::StyleValue backgroundColor() override;
+    std::u16string whiteSpace() override;
 
   private:
     ComPtr<IHTMLCurrentStyle> style_;

@@ -42,4 +42,15 @@ dom::StyleValue Style::backgroundColor() {
     return styleValue(v);
 }
 
+std::u16string Style::whiteSpace() {
+    // Offered by the third current-style interface only.
+    const auto third = style_.query<IHTMLCurrentStyle3>();
+    com::Bstr b;
+    std::u16string value;
+    if (third && SUCCEEDED(third->get_whiteSpace(b.put()))) {
+        value = b.str();
+    }
+    return value.empty() ? u"normal" : value;
+}
+
 }  // namespace tnk::mshtml

@@ -74,7 +74,7 @@ void MainWindow::onLButtonUp() {
     // hidden window shows when that is done, as it did after the filtered
     // text before, or as soon as the page is found hung.
     const bool filter = isChecked(hwnd(), IDC_FILTER);
-    client_->release(filter);
+    client_->release(filter, isChecked(hwnd(), IDC_TIDYTEXT));
     // The release is not a lost capture: WM_CAPTURECHANGED must not end it twice.
     dragging_ = false;
     ReleaseCapture();

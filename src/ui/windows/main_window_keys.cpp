@@ -119,7 +119,7 @@ void MainWindow::onCaptureKey() {
     pendingCommand_ = Command::none;
     client_->begin();
     client_->point({at.x, at.y}, anyWindowChecked());
-    client_->release(isChecked(hwnd(), IDC_FILTER));
+    client_->release(isChecked(hwnd(), IDC_FILTER), isChecked(hwnd(), IDC_TIDYTEXT));
 }
 
 void MainWindow::copyAtOnce() {

@@ -13,8 +13,9 @@ import sys
 
 INTERFACES = [
     "IHTMLDocument2", "IHTMLDocument3", "IHTMLElement", "IHTMLElement2", "IHTMLDOMNode",
-    "IHTMLCurrentStyle", "IHTMLFrameBase2", "IHTMLWindow2", "IHTMLTextContainer",
-    "IHTMLControlElement", "IHTMLElementCollection", "IWebBrowser2", "IHTMLRect",
+    "IHTMLCurrentStyle", "IHTMLCurrentStyle3", "IHTMLFrameBase2", "IHTMLWindow2",
+    "IHTMLTextContainer", "IHTMLControlElement", "IHTMLElementCollection", "IWebBrowser2",
+    "IHTMLRect",
 ]
 ROOTS = {"IUnknown", "IDispatch"}
 # Calls come through the interfaces' own vtables (the type library marshaler

@@ -181,6 +181,9 @@ HRESULT HostStyle::QueryInterface(REFIID iid, void** out) {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IHTMLCurrentStyle)) {
         return give(static_cast<IHTMLCurrentStyle*>(this), out);
     }
+    if (iid == __uuidof(IHTMLCurrentStyle3)) {
+        return give(static_cast<IHTMLCurrentStyle3*>(this), out);
+    }
     return E_NOINTERFACE;
 }
 
@@ -199,6 +202,10 @@ HRESULT HostStyle::get_color(VARIANT* p) {
 HRESULT HostStyle::get_backgroundColor(VARIANT* p) {
     waitWhileHung();
     return stringOut(backgroundColor, p);
+}
+HRESULT HostStyle::get_whiteSpace(BSTR* p) {
+    waitWhileHung();
+    return stringOut(whiteSpace, p);
 }
 
 // ---- HostElement

@@ -67,12 +67,13 @@ class HostText final : public HostNode, public IHTMLDOMNodeStub {
 };
 
 // The computed style of one element, as strings the way a browser reports them.
-class HostStyle final : public IHTMLCurrentStyleStub {
+class HostStyle final : public IHTMLCurrentStyleStub, public IHTMLCurrentStyle3Stub {
   public:
     std::wstring display;
     std::wstring fontSize = L"12pt";
     std::wstring color = L"#000000";
     std::wstring backgroundColor = L"transparent";
+    std::wstring whiteSpace = L"normal";
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return refs_.add(); }
@@ -82,6 +83,7 @@ class HostStyle final : public IHTMLCurrentStyleStub {
     HRESULT STDMETHODCALLTYPE get_fontSize(VARIANT* p) override;
     HRESULT STDMETHODCALLTYPE get_color(VARIANT* p) override;
     HRESULT STDMETHODCALLTYPE get_backgroundColor(VARIANT* p) override;
+    HRESULT STDMETHODCALLTYPE get_whiteSpace(BSTR* p) override;
 
   private:
     RefCount refs_;

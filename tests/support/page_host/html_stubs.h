@@ -502,6 +502,18 @@ public:
     HRESULT STDMETHODCALLTYPE get_textTransform(BSTR *) override { return E_NOTIMPL; }
 };
 
+class IHTMLCurrentStyle3Stub : public IHTMLCurrentStyle3 {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textOverflow(BSTR *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_minHeight(VARIANT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_wordSpacing(VARIANT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_whiteSpace(BSTR *) override { return E_NOTIMPL; }
+};
+
 class IHTMLFrameBase2Stub : public IHTMLFrameBase2 {
 public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }

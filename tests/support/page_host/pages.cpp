@@ -63,6 +63,11 @@ HostElement* styled(HostElement* e, const wchar_t* display, const wchar_t* fontS
     return e;
 }
 
+HostElement* whiteSpace(HostElement* e, const wchar_t* value) {
+    e->style.whiteSpace = value;
+    return e;
+}
+
 // A frame element showing `content` in a window whose parent is the window
 // of the document holding the frame.
 HostElement* frame(HostElement* e, HostDocument* content) {
@@ -94,12 +99,13 @@ HostDocument* filteredPage() {
                          {L"Visible ",
                           styled(el(L"SPAN", {80, 10, 120, 30}, {L"hidden"}), L"none", nullptr,
                                  nullptr, nullptr),
-                          L"text", el(L"P", {10, 40, 390, 70}, {L"para"}),
+                          L"  text", el(L"P", {10, 40, 390, 70}, {L"para"}),
                           styled(el(L"DIV", {10, 80, 390, 90}, {L"tiny"}), nullptr, L"0px", nullptr,
                                  nullptr),
                           styled(el(L"SPAN", {10, 100, 60, 120}, {L"ghost"}), nullptr, nullptr,
                                  L"#FFFFFF", L"white"),
-                          L"one", el(L"BR", {10, 120, 10, 140}), L"two"},
+                          L"one", el(L"BR", {10, 120, 10, 140}), L"two",
+                          whiteSpace(el(L"SPAN", {10, 140, 200, 160}, {L"  three  four"}), L"pre")},
                          L"box")})});
     return d;
 }

@@ -121,6 +121,33 @@ TEST(AccessiblePage, TheFilteredWalkDropsWhatTheProgramMarksHidden) {
     EXPECT_EQ(filtered,
               u"Hello accessible\r\nFirst bold link words\r\nVisible textCell oneCell two"
               u"typed value\r\n\r\nItem one\r\nItem two");
+    // Tidy: a line per block and row, the cells apart.
+    filtered.clear();
+    rig.engine.setTidyText(true);
+    rig.engine.filteredText(*rig.engine.ancestorAt(1), filtered);
+    EXPECT_EQ(filtered,
+              u"Hello accessible\r\nFirst bold link words\r\nVisible text\r\n"
+              u"Cell one\tCell two\r\ntyped value\r\nItem one\r\nItem two");
+}
+
+TEST(AccessiblePage, ContainersNeverHideLightTextRuns) {
+    // Containers offer no background: a run's transparent background shows
+    // an unknown one, and light text on it stays.
+    AccessibleRig rig;
+    rig.tiny->facts.textAttributes = u"color:#ffffff;";
+    rig.ghost->facts.textAttributes = u"color:rgb(255, 255, 255);background-color:transparent;";
+    rig.moveTo(20, 110);
+    std::u16string filtered;
+    rig.engine.filteredText(*rig.state.baseElement, filtered);
+    EXPECT_EQ(filtered, u"Visible tinyghosttext");
+    // The run alone, its background looked for above it.
+    auto run = rig.state.baseElement->asNode()->firstChild();
+    for (int i = 0; i < 3; ++i) {
+        run = run->nextSibling();
+    }
+    filtered.clear();
+    rig.engine.appendNodeText(*run, filtered);
+    EXPECT_EQ(filtered, u"ghost");
 }
 
 TEST(AccessiblePage, WithoutIAccessible2TheFilterKeepsWhatItCannotJudge) {

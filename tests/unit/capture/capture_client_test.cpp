@@ -83,7 +83,8 @@ struct Scene {
         : slow(testpage::Page::parse("<div id=a box='0,0,100,50'>alpha</div>"
                                      "<div id=b box='0,50,100,50'>beta</div>",
                                      u"http://slow.test/")),
-          quick(testpage::Page::parse("<div id=q box='0,0,100,100'>quick</div>",
+          quick(testpage::Page::parse("<div id=q box='0,0,100,50'>quick</div>"
+                                      "<div box='0,50,100,50'><p>two</p>\n  <p>lines</p></div>",
                                       u"http://quick.test/")) {
         gated = std::make_shared<GatedDocument>(slow.document(), gate);
         slowWindow = windows->add({.className = u"Internet Explorer_Server",
@@ -207,7 +208,7 @@ TEST(CaptureClient, StepsAreDoneInOrderAndTheirResultsCarryStringsOnly) {
     client.point({10, 10}, false);
     client.enlarge();
     client.shrink();
-    client.release(true);
+    client.release(true, false);
     client.finish([&](const CaptureUpdate& u) { scene.updates.push_back(u); });
     ASSERT_EQ(scene.updates.size(), 4u);
     EXPECT_TRUE(scene.updates[0].shown);
@@ -246,6 +247,21 @@ TEST(CaptureClient, AShownElementsBoxFollowsItsTextWhenAskedFor) {
     EXPECT_EQ(scene.updates[2].box, (dom::Rect{600, 240, 680, 270}));
 }
 
+TEST(CaptureClient, TheReleaseCarriesTidyText) {
+    Scene scene;
+    CaptureClient client(scene.setup());
+    const auto take = [&](const CaptureUpdate& u) { scene.updates.push_back(u); };
+    client.point({210, 60}, false);
+    client.release(true, false);
+    // Each release on its own: a newer one takes over from the one before.
+    client.finish(take);
+    client.release(true, true);
+    client.finish(take);
+    ASSERT_EQ(scene.updates.size(), 3u);
+    EXPECT_EQ(scene.updates[1].text, u"two\n  \r\nlines");
+    EXPECT_EQ(scene.updates[2].text, u"two\r\nlines");
+}
+
 TEST(CaptureClient, MovesWaitingForABusyWorkerCollapseIntoTheLatest) {
     Scene scene;
     CaptureClient::Setup setup = scene.setup();
@@ -260,7 +276,7 @@ TEST(CaptureClient, MovesWaitingForABusyWorkerCollapseIntoTheLatest) {
     client.point({11, 60}, false);
     client.point({12, 10}, false);
     client.point({13, 60}, false);
-    client.release(false);
+    client.release(false, true);
     scene.gate->open();
     client.finish([&](const CaptureUpdate& u) { scene.updates.push_back(u); });
     EXPECT_EQ(scene.gated->hitTests, 2);
@@ -368,7 +384,7 @@ TEST(CaptureClient, TheReleaseCompletesTheWholeText) {
     ASSERT_TRUE(scene.updates.back().cut);
     EXPECT_EQ(scene.lastText().size(), CaptureEngine::kViewTextChars + 1);
     const int pointing = scene.tree.calls.total();
-    client.release(true);
+    client.release(true, false);
     client.finish(take);
     const CaptureUpdate& released = scene.updates.back();
     EXPECT_TRUE(released.sourced && released.completed && released.filtered);
@@ -388,7 +404,7 @@ TEST(CaptureClient, ANewDragTakesOverFromTheRelease) {
     client.point({700, 300}, true);
     client.finish(take);
     scene.holdAfter(300);
-    client.release(true);
+    client.release(true, false);
     ASSERT_TRUE(scene.heldWithinAMinute());
     client.begin();
     client.point({640, 215}, true);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "capture/capture_engine.h"
+#include "capture/css_color.h"
 #include "dom_page.h"
 
 namespace tnk {
@@ -66,6 +67,71 @@ TEST(SameColor, ComparesParsedValues) {
     EXPECT_TRUE(CaptureEngine::sameColor(text("white"), text("transparent")));
     EXPECT_FALSE(CaptureEngine::sameColor(text("#000000"), text("transparent")));
     EXPECT_TRUE(CaptureEngine::sameColor(text("aqua"), text("cyan")));
+}
+
+// The filtered walk's reader: what browsers report, and nothing it cannot
+// be sure of.
+struct Reading {
+    const char* text;
+    CssColor::Kind kind;
+    std::int32_t rgb;
+    float alpha;
+};
+constexpr auto kRgb = CssColor::Kind::rgb;
+constexpr auto kClear = CssColor::Kind::transparent;
+constexpr auto kUnreadable = CssColor::Kind::unreadable;
+constexpr Reading kReadings[] = {
+    {"#abc", kRgb, 0xAABBCC, 1},
+    {"#12AbEf", kRgb, 0x12ABEF, 1},
+    {"WHITE", kRgb, 0xFFFFFF, 1},
+    {"Transparent", kClear, 0, 1},
+    {"rgb(0, 128, 255)", kRgb, 0x0080FF, 1},
+    {"RGBA(0,128,255,0.5)", kRgb, 0x0080FF, 0.5f},
+    {"rgb(0 0 0 / 50%)", kRgb, 0, 0.5f},
+    {"rgb(100%, 50%, 0%)", kRgb, 0xFF8000, 1},
+    {"rgb(300, -5, 0.4)", kRgb, 0xFF0000, 1},
+    {"rgba(1, 2, 3, 0)", kClear, 0, 1},
+    {"rgba(1 2 3 / 0%)", kClear, 0, 1},
+    {"#12345", kUnreadable, 0, 1},
+    {"#ggg", kUnreadable, 0, 1},
+    {"#abcd", kUnreadable, 0, 1},
+    {"buttonface", kUnreadable, 0, 1},
+    {"hsl(0, 0%, 0%)", kUnreadable, 0, 1},
+    {"rgb(1, 2)", kUnreadable, 0, 1},
+    {"rgb(1, 2, 3", kUnreadable, 0, 1},
+    {"rgb(a, b, c)", kUnreadable, 0, 1},
+    {"", kUnreadable, 0, 1},
+};
+
+TEST(ReadCssColor, KnownFormsAndNothingElse) {
+    for (const Reading& r : kReadings) {
+        const CssColor c = readCssColor(text(r.text));
+        EXPECT_EQ(c.kind, r.kind) << r.text;
+        if (r.kind == kRgb) {
+            EXPECT_EQ(c.rgb, r.rgb) << r.text;
+            EXPECT_FLOAT_EQ(c.alpha, r.alpha) << r.text;
+        }
+    }
+    // Numbers are 0xRRGGBB when they fit in 24 bits.
+    EXPECT_EQ(readCssColor(dom::StyleValue::ofNumber(0x123456)).rgb, 0x123456);
+    EXPECT_EQ(readCssColor(dom::StyleValue::ofNumber(-1)).kind, kUnreadable);
+    EXPECT_EQ(readCssColor(dom::StyleValue::ofNumber(0x1000000)).kind, kUnreadable);
+}
+
+TEST(ReadCssColor, LayersAndVisibility) {
+    const CssColor white = CssColor::opaque(0xFFFFFF);
+    const CssColor halfBlack = readCssColor(text("rgba(0, 0, 0, 0.5)"));
+    EXPECT_EQ(paintedOver(halfBlack, white).rgb, 0x808080);
+    EXPECT_EQ(paintedOver(readCssColor(text("transparent")), white).rgb, 0xFFFFFF);
+    EXPECT_EQ(paintedOver(halfBlack, CssColor{}).kind, kUnreadable);
+    EXPECT_EQ(paintedOver(white, CssColor{}).rgb, 0xFFFFFF);
+
+    EXPECT_TRUE(invisibleOn(white, white));
+    EXPECT_TRUE(invisibleOn(readCssColor(text("rgba(255, 255, 255, 0.3)")), white));
+    EXPECT_TRUE(invisibleOn(readCssColor(text("transparent")), CssColor{}));
+    EXPECT_FALSE(invisibleOn(halfBlack, white));
+    EXPECT_FALSE(invisibleOn(white, CssColor{}));
+    EXPECT_FALSE(invisibleOn(CssColor{}, CssColor{}));
 }
 
 // Values typed from the common web colour list, independently of the

@@ -101,11 +101,18 @@ TEST(CaptureWin, FiltersHiddenTextOfTheCapturedElement) {
     ASSERT_TRUE(s.host.ready());
     s.engine.captureAtPoint(pagePoint(200, 200));
     ASSERT_EQ(s.tag(), u"DIV");
-    EXPECT_EQ(s.state.text, u"Visible hiddentextparatinyghostone\r\ntwo") << "innerText first";
+    EXPECT_EQ(s.state.text, u"Visible hidden  textparatinyghostone\r\ntwo  three  four")
+        << "innerText first";
 
     std::u16string text;
     s.engine.filteredText(*s.state.baseElement, text);
-    EXPECT_EQ(text, u"Visible text\r\npara\r\none\r\ntwo");
+    EXPECT_EQ(text, u"Visible   text\r\npara\r\none\r\ntwo  three  four");
+    // Tidy text keeps the last SPAN's spaces only if its white-space "pre"
+    // comes across.
+    text.clear();
+    s.engine.setTidyText(true);
+    s.engine.filteredText(*s.state.baseElement, text);
+    EXPECT_EQ(text, u"Visible text\r\npara\r\none\r\ntwo  three  four");
 }
 
 // Each call through a new object costs a cross-process round trip under
