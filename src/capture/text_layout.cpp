@@ -88,8 +88,11 @@ void TextLayout::end(Box box) {
         case Box::none:
             break;
         case Box::row:
-            // Tabs still owed are empty cells at the row's end.
-            tabs_ = 0;
+            // Tabs still owed are empty cells at the row's end: they keep
+            // the row's columns, as the browser's own text does.
+            if (tabs_ > 0) {
+                settle();
+            }
             blockEdge();
             break;
         case Box::block:

@@ -157,6 +157,10 @@ Flow flowOf(const Facts& facts) {
     return isOneOf(name, kBlockNames) ? Flow::block : Flow::inline_;
 }
 
+bool hasDisplay(const Facts& facts) {
+    return attribute(facts, u"display").has_value();
+}
+
 std::u16string displayOf(const Facts& facts) {
     if (isInvisible(facts)) {
         return u"none";

@@ -25,6 +25,11 @@ std::u16string tagOf(const Facts& facts);
 enum class Flow { inline_, block, cell };
 Flow flowOf(const Facts& facts);
 
+// Whether the program says how the object is displayed (the IAccessible2
+// "display" attribute): where it does not, a block-like role is a guess that
+// the object's box can correct.
+bool hasDisplay(const Facts& facts);
+
 // The display value the filtered walk sees: the IAccessible2 "display"
 // attribute where offered, else one derived from the role; "none" for an
 // invisible object.

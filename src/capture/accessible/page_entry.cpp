@@ -166,6 +166,13 @@ const ObjectPtr& Entry::parent() {
     return parent_;
 }
 
+const std::optional<dom::Rect>& Entry::location() {
+    if (!location_) {
+        location_ = object_->location();
+    }
+    return *location_;
+}
+
 EntryPtr EntryCache::entry(const ObjectPtr& object) {
     EntryPtr& slot = entries_[object->identity()];
     if (!slot) {

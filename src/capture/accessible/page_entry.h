@@ -64,6 +64,8 @@ class Entry {
     const std::optional<std::u16string>& textAttributes();
     // Null above the top the object knows.
     const ObjectPtr& parent();
+    // The object's box on the screen; empty when not answered.
+    const std::optional<dom::Rect>& location();
 
   private:
     // The content from the hypertext; null when the object offers none or
@@ -81,6 +83,7 @@ class Entry {
     std::optional<std::u16string> textAttributes_;
     bool parentRead_ = false;
     ObjectPtr parent_;
+    std::optional<std::optional<dom::Rect>> location_;
 };
 
 using EntryPtr = std::shared_ptr<Entry>;

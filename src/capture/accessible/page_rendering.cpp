@@ -120,6 +120,40 @@ void cutTo(std::u16string& text, std::size_t limit) {
     text.resize(limit);
 }
 
+// The line being written, as far as the boxes of the objects on it tell:
+// it starts where the object that began it does, and is no taller than the
+// shortest of them. Boxes are asked only of objects whose place the program
+// does not tell otherwise.
+class Line {
+  public:
+    void start(const EntryPtr& starter) {
+        starter_ = starter;
+        bottom_.reset();
+    }
+    // Whether an object that may or may not start a line of its own stays on
+    // this one: its top is level with the line's (a list's bullet on its
+    // item's line, the items of a menu laid out in a row), not below it nor
+    // above it (a column beside the one before).
+    bool continuedBy(Entry& object) {
+        const auto& line = starter_ ? starter_->location() : std::nullopt;
+        const auto& box = object.location();
+        if (!line || !box) {
+            return false;
+        }
+        const std::int32_t bottom = std::min(bottom_.value_or(line->bottom), box->bottom);
+        const std::int32_t half = (bottom - line->top) / 2;
+        if (box->top <= line->top - half || box->top >= line->top + half) {
+            return false;
+        }
+        bottom_ = bottom;
+        return true;
+    }
+
+  private:
+    EntryPtr starter_;
+    std::optional<std::int32_t> bottom_;
+};
+
 struct Level {
     EntryPtr entry;
     std::u16string tag;  // empty for a bare text run
@@ -135,15 +169,20 @@ dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits) {
     TextJoiner text;
     std::u16string html;
     std::vector<Level> open;
+    Line line;
 
     // Writes the start of `entry` and, for a leaf, all of it; gives whether
     // its children are to be visited.
     auto enter = [&](const EntryPtr& entry, Level* parent) {
         const Facts& facts = entry->facts();
         const bool visible = (!parent || parent->visible) && !isInvisible(facts);
-        const Flow flow = flowOf(facts);
+        Flow flow = flowOf(facts);
+        if (visible && flow == Flow::block && !hasDisplay(facts) && line.continuedBy(*entry)) {
+            flow = Flow::inline_;
+        }
         if (visible && flow == Flow::block) {
             text.breakLine();
+            line.start(entry);
         }
         if (parent) {
             if (visible && flow == Flow::cell && parent->lastWasCell) {

@@ -237,6 +237,55 @@ TEST(AccessiblePage, ACaptureAsksEachObjectOnceAndTheNextAsksAgain) {
     EXPECT_GT(rig.tree.calls.total(), before);
 }
 
+// Lines as the page shows them: a list's bullets on their items' lines, a
+// column beside another on lines of its own, images without text. With
+// IAccessible2 the display attributes tell; where an object has none (a
+// bullet) or the program offers none, the boxes do.
+TEST(AccessiblePage, BulletsStayOnTheirItemsLinesAndImagesGiveNoText) {
+    for (const bool ia2 : {true, false}) {
+        testacc::Tree tree;
+        const auto add = [&](testacc::Node* parent, std::int32_t role, testacc::Box box,
+                             const char16_t* attributes,
+                             std::optional<std::u16string> name = std::nullopt) {
+            testacc::Facts facts;
+            facts.role = testacc::roleNumber(role);
+            facts.box = box;
+            facts.name = std::move(name);
+            if (ia2 && attributes) {
+                facts.objectAttributes = attributes;
+            }
+            return tree.add(parent, std::move(facts));
+        };
+        testacc::Node* document =
+            add(nullptr, acc::role::document, {0, 0, 400, 300}, u"tag:#document;display:block;");
+        testacc::Node* column =
+            add(document, acc::role::grouping, {0, 0, 190, 300}, u"tag:div;display:block;");
+        testacc::Node* list =
+            add(column, acc::role::list, {0, 0, 190, 40}, u"tag:ul;display:block;");
+        for (int i = 0; i < 2; ++i) {
+            const std::int32_t top = 20 * i;
+            testacc::Node* item = add(list, acc::role::listItem, {20, top, 190, top + 20},
+                                      u"tag:li;display:list-item;");
+            testacc::Node* bullet =
+                add(item, acc::role::grouping, {8, top + 1, 16, top + 19}, nullptr);
+            add(bullet, acc::role::staticText, {8, top + 1, 16, top + 19}, nullptr, u"\u2022 ");
+            add(item, acc::role::staticText, {20, top + 1, 80, top + 19}, nullptr,
+                i == 0 ? u"Overview" : u"Building");
+        }
+        add(column, acc::role::staticText, {0, 50, 60, 70}, nullptr, u"After");
+        testacc::Node* aside =
+            add(document, acc::role::grouping, {200, 0, 400, 300}, u"tag:aside;display:block;");
+        add(aside, 40, {200, 0, 240, 40}, u"tag:img;display:inline;", u"logo");
+        add(aside, acc::role::staticText, {240, 0, 300, 20}, nullptr, u"Beside");
+
+        const dom::DocumentPtr page = acc::makeDocument({tree.object(tree.root()), {}, u"p", {}});
+        const dom::ElementPtr root = page->documentElement();
+        EXPECT_EQ(root->innerText(), u"\u2022 Overview\r\n\u2022 Building\r\nAfter\r\nBeside")
+            << ia2;
+        EXPECT_NE(root->outerHtml()->find(u"alt=\"logo\""), std::u16string::npos) << ia2;
+    }
+}
+
 TEST(AccessiblePage, TheSourceIsTheNearestDocumentOrTheWindowText) {
     AccessibleRig rig;
     rig.moveTo(70, 55);
