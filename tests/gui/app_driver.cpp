@@ -168,16 +168,14 @@ int liveInstances = 0;
 // and ends. A test that starts the first instance therefore waits until the
 // one of the previous test has released it.
 void waitForEarlierInstancesToEnd() {
-    const bool gone = waitFor(
-        [] {
-            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"TNKSYSMUTEX");
-            if (!mutex) {
-                return true;
-            }
-            CloseHandle(mutex);
-            return false;
-        },
-        30);
+    const bool gone = waitFor([] {
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"TNKSYSMUTEX");
+        if (!mutex) {
+            return true;
+        }
+        CloseHandle(mutex);
+        return false;
+    });
     if (!gone) {
         std::fprintf(stderr, "an earlier instance of the program still runs\n");
     }

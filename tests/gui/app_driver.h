@@ -24,7 +24,8 @@ std::u16string defaultMarkup();  // the markup of the tnk.cfg packed for it
 // How long a test waits for a window or state it expects: far longer than
 // the few seconds anything takes on a machine busy with other work, so that
 // only a fault runs it out.
-constexpr double kStateSeconds = 120;
+constexpr double kStateSeconds = 300;
+constexpr UINT kStateMs = static_cast<UINT>(kStateSeconds * 1000);
 
 // Waits until `done` holds, up to `seconds`; pumps this thread's messages.
 bool waitFor(const std::function<bool()>& done, double seconds = kStateSeconds);
@@ -86,7 +87,7 @@ void clickBlankPanel(HWND mainWindow);
 // A message sent with a time-out (SMTO_NORMAL), so that a window that stops
 // answering fails the test instead of holding it; the window's result, or 0.
 DWORD_PTR sendBounded(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
-                      UINT milliseconds = 30000);
+                      UINT milliseconds = kStateMs);
 
 // Text of any window, also of another process (WM_GETTEXT, bounded).
 std::wstring windowText(HWND window);

@@ -175,7 +175,7 @@ void expectFailureMessage(AppProcess& app) {
     EXPECT_TRUE(hasText);
     EXPECT_EQ(app.findDialog(1006), nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(app.waitExit(30));
+    EXPECT_TRUE(app.waitExit(kStateSeconds));
 }
 
 // Starts the program of `folder` and checks that its depository dialog

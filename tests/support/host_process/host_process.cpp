@@ -168,7 +168,7 @@ bool HostProcess::moveTo(int x, int y) const {
             GetWindowRect(frame_, &rect);
             return rect.left == x && rect.top == y;
         },
-        30);
+        kStartLimitSeconds);
 }
 
 bool HostProcess::answers(unsigned ms) const {
@@ -183,7 +183,7 @@ bool HostProcess::recovered(double seconds) const {
     // The first answer may come before the host reads its window system
     // events; it reads them before it waits for the next message, so a
     // second answer comes after them.
-    return answers(5000) && answers(5000);
+    return answers(60000) && answers(60000);
 }
 
 HangFile::HangFile() {
