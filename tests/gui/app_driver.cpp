@@ -329,22 +329,6 @@ std::string printable(const std::wstring& text) {
     return out;
 }
 
-std::string fileBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-        bytes.append(chunk, read);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 std::wstring clipboardText() {
     std::wstring text;
     for (int attempt = 0; attempt < 20 && !OpenClipboard(nullptr); ++attempt) {

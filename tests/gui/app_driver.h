@@ -14,6 +14,7 @@
 namespace tnk::gui {
 
 using test::ChildProcess;
+using test::fileBytes;
 
 // Windows form of a path given in the Unix form of the build tree.
 std::wstring hostPath(const char* unixPath);
@@ -116,9 +117,6 @@ class PlainWindow {
 
 // A text for a test message: ASCII kept, everything else as \uXXXX.
 std::string printable(const std::wstring& text);
-
-// The bytes of a file; empty when it cannot be read.
-std::string fileBytes(const std::wstring& path);
 
 // The clipboard's Unicode text.
 std::wstring clipboardText();

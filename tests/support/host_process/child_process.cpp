@@ -27,23 +27,6 @@ HANDLE inheritableFile(const std::wstring& path) {
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::string readAll(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-        bytes.append(chunk, read);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 std::string narrow(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) {
@@ -86,6 +69,23 @@ double secondsBetween(const FILETIME& from, const FILETIME& to) {
 }
 
 }  // namespace
+
+std::string fileBytes(const std::wstring& path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
+        bytes.append(chunk, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
 
 ChildProcess::~ChildProcess() {
     end();
@@ -169,11 +169,11 @@ void ChildProcess::close() {
 }
 
 std::string ChildProcess::output() const {
-    return readAll(outPath_);
+    return fileBytes(outPath_);
 }
 
 std::string ChildProcess::errors() const {
-    return readAll(errPath_);
+    return fileBytes(errPath_);
 }
 
 std::string ChildProcess::report() const {

@@ -58,4 +58,8 @@ class ChildProcess {
     std::optional<ULONGLONG> endedTick_;
 };
 
+// The bytes of a file, also one another process still writes; empty when it
+// cannot be read.
+std::string fileBytes(const std::wstring& path);
+
 }  // namespace tnk::test
