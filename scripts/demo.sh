@@ -16,7 +16,7 @@ shots="$build/demo"
 
 # Generous: under Wine the first call into each remote object is slow, and
 # the machine may be busy.
-state_timeout=120
+state_timeout=300
 # Where the windows go, in screen pixels: the page host puts its frame at
 # (100,100)-(500,430) and its page at (100,130); Tarnwick goes beside it.
 page_left=100
@@ -24,13 +24,35 @@ page_top=130
 app_x=530
 app_y=100
 
+# The programs started in the background: ids, and for each its command,
+# output file and start time (an EPOCHREALTIME).
 started=()
+declare -A started_what started_out started_at
 work=""
 watched=""
 
-# Ends the demo with a reason and a picture of the whole screen.
+# How each program the demo started has fared: still running or its exit
+# status, the seconds since its start, and the end of its output.
+report_started() {
+    local pid status tenths
+    for pid in "${started[@]}"; do
+        status=running
+        if ! kill -0 "$pid" 2>/dev/null; then
+            status=0
+            wait "$pid" || status=$?
+            status="ended with exit status $status"
+        fi
+        tenths=$(((${EPOCHREALTIME/./} - ${started_at[$pid]/./}) / 100000))
+        echo "demo: ${started_what[$pid]}: $status, $((tenths / 10)).$((tenths % 10)) s after its start; its output:" >&2
+        tail -n 20 "${started_out[$pid]}" 2>/dev/null | tr -d '\r' | sed 's/^/    /' >&2
+    done
+}
+
+# Ends the demo with a reason, how its programs fared and a picture of the
+# whole screen.
 fail() {
     echo "demo: $*" >&2
+    report_started
     if [ -d "$shots" ] && import -window root "$shots/failure.png" 2>/dev/null; then
         echo "demo: the screen at that moment: $shots/failure.png" >&2
     fi
@@ -70,12 +92,16 @@ finish() {
     fi
 }
 
-# Starts a Windows program in the background, remembering its id.
+# Starts a Windows program in the background, remembering its id, command,
+# output file and start time.
 start_wine() {
-    local out=$1
+    local out=$1 start=$EPOCHREALTIME
     shift
     "$WINE64" "$@" </dev/null >"$out" 2>&1 &
     started+=($!)
+    started_what[$!]="${*##*/}"
+    started_out[$!]=$out
+    started_at[$!]=$start
 }
 
 reader() {
@@ -160,10 +186,10 @@ start_host() {
     local pid=${started[-1]}
     for _ in $(seq 1 $((state_timeout * 5))); do
         grep -q "$host ready" "$out" 2>/dev/null && return 0
-        kill -0 "$pid" 2>/dev/null || fail "$host ended before it was ready: $(cat "$out")"
+        kill -0 "$pid" 2>/dev/null || fail "$host ended before it was ready"
         sleep 0.2
     done
-    fail "$host did not show its windows within $state_timeout s: $(cat "$out")"
+    fail "$host did not show its windows within $state_timeout s"
 }
 
 start_page_host() {

@@ -4,9 +4,13 @@ set -euo pipefail
 packages=(cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev libgcrypt20-dev
     libpugixml-dev g++-mingw-w64-x86-64 wine64 wine xvfb xdotool imagemagick clang
     libclang-rt-14-dev zip x11-utils)
+# One query for all of them: a query per package takes seconds on a busy
+# machine.
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null |
+    awk '/ install ok installed$/ { print $1 }' || true)
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    grep -qxF "$p" <<<"$installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"

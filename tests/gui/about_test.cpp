@@ -57,18 +57,18 @@ TEST(AboutBox, ShowsTheProductAndItsLinkOpensTheBrowser) {
     mouseDown();
     mouseUp();
     std::wstring launched;
-    EXPECT_TRUE(waitFor([&] { return !(launched = browser.take()).empty(); }, 30));
+    EXPECT_TRUE(waitFor([&] { return !(launched = browser.take()).empty(); }));
     EXPECT_NE(launched.find(site), std::wstring::npos);
 
     // Escape closes the box, and the main window stays.
     PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(waitFor([&] { return !IsWindow(about); }, 20));
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(about); }));
     EXPECT_TRUE(IsWindowVisible(main));
 
     // Help opens the documentation page of the same site.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(1017, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(main, 1017)));
-    EXPECT_TRUE(waitFor([&] { return !(launched = browser.take()).empty(); }, 30));
+    EXPECT_TRUE(waitFor([&] { return !(launched = browser.take()).empty(); }));
     EXPECT_NE(launched.find(site + L"tnkdoc.htm"), std::wstring::npos);
 }
 

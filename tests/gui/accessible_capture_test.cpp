@@ -41,16 +41,15 @@ TEST_F(AccessibleCaptureTest, TextWhileDraggingFilteredAtReleaseAndTheSourceInTh
 
     const POINT heading = host.at(200, 25);
     glide(startDrag(), heading);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; })) << printable(shown());
     EXPECT_TRUE(enabled(kEnlarge));
     EXPECT_FALSE(enabled(kShrink));
     // The section's text while dragging has everything that is not marked
     // invisible; the release filters out what no one can see.
     glide(heading, host.at(40, 115), 3);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible tinyghosttext"; }, 60))
-        << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible tinyghosttext"; })) << printable(shown());
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible text"; }, 60)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible text"; })) << printable(shown());
 
     const std::vector<std::wstring> texts = depositoryTexts();
     EXPECT_TRUE(contains(texts, L"Accessible article"));
@@ -63,7 +62,7 @@ TEST_F(AccessibleCaptureTest, PlusClimbsToTheWindowsObjectAndMinusComesBack) {
     options(true, false);
 
     glide(startDrag(), host.at(80, 60));
-    EXPECT_TRUE(waitFor([&] { return shown() == L"bold link"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"bold link"; })) << printable(shown());
     mouseUp();
     settle();
     EXPECT_EQ(shownHtml(), L"<a>bold link</a>");
@@ -72,7 +71,7 @@ TEST_F(AccessibleCaptureTest, PlusClimbsToTheWindowsObjectAndMinusComesBack) {
                                               kArticleText};
     for (std::size_t up = 1; up < levels.size(); ++up) {
         command(kEnlarge);
-        EXPECT_TRUE(waitFor([&] { return shown() == levels[up] && enabled(kShrink); }, 60))
+        EXPECT_TRUE(waitFor([&] { return shown() == levels[up] && enabled(kShrink); }))
             << "level " << up << ": " << printable(shown());
         EXPECT_TRUE(enabled(kEnlarge)) << "level " << up;
     }
@@ -81,12 +80,12 @@ TEST_F(AccessibleCaptureTest, PlusClimbsToTheWindowsObjectAndMinusComesBack) {
         << printable(shownHtml().substr(0, 200));
     // Above the window's own object there is nothing: "+" turns itself off.
     command(kEnlarge);
-    EXPECT_TRUE(waitFor([&] { return !enabled(kEnlarge); }, 60));
+    EXPECT_TRUE(waitFor([&] { return !enabled(kEnlarge); }));
     EXPECT_EQ(shown(), kArticleText);
 
     for (std::size_t down = levels.size() - 1; down-- > 0;) {
         command(kShrink);
-        EXPECT_TRUE(waitFor([&] { return shown() == levels[down] && enabled(kEnlarge); }, 60))
+        EXPECT_TRUE(waitFor([&] { return shown() == levels[down] && enabled(kEnlarge); }))
             << "level " << down << ": " << printable(shown());
     }
     EXPECT_FALSE(enabled(kShrink));
@@ -99,7 +98,7 @@ TEST_F(AccessibleCaptureTest, TheHeadingsMarkupIsRebuiltFromItsAttributes) {
     options(true, false);
 
     glide(startDrag(), host.at(200, 25));
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; })) << printable(shown());
     mouseUp();
     settle();
     EXPECT_EQ(shownHtml(), L"<h1 id=\"top\">Hello accessible</h1>");
@@ -111,7 +110,7 @@ TEST_F(AccessibleCaptureTest, WithTheOptionOffTheDragReadsTheWindowText) {
     options(false, true);
 
     glide(startDrag(), host.at(200, 25));
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Accessible page window"; }, 60))
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Accessible page window"; }))
         << printable(shown());
     mouseUp();
     settle();
@@ -130,13 +129,12 @@ TEST_F(AccessibleCaptureTest, AProgramWithPlainAccessibleObjectsOnlyStillReads) 
 
     const POINT heading = host.at(200, 25);
     glide(startDrag(), heading);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; })) << printable(shown());
     glide(heading, host.at(40, 115), 3);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible tinyghosttext"; }, 60))
-        << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Visible tinyghosttext"; })) << printable(shown());
     mouseUp();
     settle();
-    EXPECT_TRUE(waitFor([&] { return enabled(kEnlarge); }, 30));
+    EXPECT_TRUE(waitFor([&] { return enabled(kEnlarge); }));
     EXPECT_EQ(shown(), L"Visible tinyghosttext");
     // The markup keeps the invisible word, as a page's markup keeps what it hides.
     EXPECT_EQ(shownHtml(), L"<grouping>Visible hiddentinyghosttext</grouping>");
@@ -152,13 +150,13 @@ TEST_F(AccessibleCaptureTest, OneDragCrossesFromAnHtmlPageIntoAnAccessibleProgra
 
     const POINT htmlHeading = html.at(200, 25);
     glide(startDrag(), htmlHeading);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello page"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello page"; })) << printable(shown());
     const POINT accHeading = accessible.at(200, 25);
     glide(htmlHeading, accHeading, 4);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello accessible"; })) << printable(shown());
     const POINT htmlNote = html.at(200, 120);
     glide(accHeading, htmlNote, 4);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Note text"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Note text"; })) << printable(shown());
     mouseUp();
     settle();
     const std::vector<std::wstring> texts = depositoryTexts();
@@ -184,7 +182,7 @@ TEST_F(AccessibleCaptureTest, AProgramThatNeverAnswersCostsTheTimeOutOnce) {
     glide(hungPoint, hung.at(80, 60), 3);
     const POINT heading = html.at(200, 25);
     glide(hung.at(80, 60), heading, 4);
-    double ms = millisecondsUntil([&] { return shown() == L"Hello page"; }, 60);
+    double ms = millisecondsUntil([&] { return shown() == L"Hello page"; }, kStateSeconds);
     EXPECT_GE(ms, 0) << printable(shown());
     measure("page shown after leaving a program that never answers", ms);
     EXPECT_TRUE(holdsMouse());
@@ -192,11 +190,11 @@ TEST_F(AccessibleCaptureTest, AProgramThatNeverAnswersCostsTheTimeOutOnce) {
     // Back over the silent program and onto the page again.
     glide(heading, hungPoint, 4);
     glide(hungPoint, html.at(200, 120), 4);
-    ms = millisecondsUntil([&] { return shown() == L"Note text"; }, 60);
+    ms = millisecondsUntil([&] { return shown() == L"Note text"; }, kStateSeconds);
     EXPECT_GE(ms, 0) << printable(shown());
     measure("page shown after passing the silent program again", ms);
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }, 30));
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }));
 }
 
 // A real documentation page of 2,811 objects (Node.js's os.html as Chromium
@@ -252,10 +250,10 @@ TEST_F(AccessibleCaptureTest, ATreeThatArrivesLateShowsDuringTheFirstDrag) {
     const POINT heading = host.at(200, 25);
     glide(startDrag(), heading);
     EXPECT_TRUE(hoverUntil(
-        heading, host.at(210, 28), [&] { return shown() == L"Hello accessible"; }, 90))
+        heading, host.at(210, 28), [&] { return shown() == L"Hello accessible"; }, kStateSeconds))
         << printable(shown());
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }, 30));
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }));
 }
 
 }  // namespace

@@ -168,16 +168,14 @@ int liveInstances = 0;
 // and ends. A test that starts the first instance therefore waits until the
 // one of the previous test has released it.
 void waitForEarlierInstancesToEnd() {
-    const bool gone = waitFor(
-        [] {
-            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"TNKSYSMUTEX");
-            if (!mutex) {
-                return true;
-            }
-            CloseHandle(mutex);
-            return false;
-        },
-        30);
+    const bool gone = waitFor([] {
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"TNKSYSMUTEX");
+        if (!mutex) {
+            return true;
+        }
+        CloseHandle(mutex);
+        return false;
+    });
     if (!gone) {
         std::fprintf(stderr, "an earlier instance of the program still runs\n");
     }
@@ -189,52 +187,36 @@ AppProcess::AppProcess(const std::wstring& exe, const std::wstring& workingFolde
     if (liveInstances == 0) {
         waitForEarlierInstancesToEnd();
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + exe + L"\"";
     // A fresh copy of the program can be briefly unavailable while the
     // system still scans or closes it; a few tries ride that out.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
-                           &info_)) {
+        if (process_.start(exe, {}, workingFolder)) {
             ++liveInstances;
             return;
         }
-        std::fprintf(stderr, "CreateProcess failed with error %lu\n", GetLastError());
+        std::fprintf(stderr, "%s", process_.report().c_str());
         Sleep(1000);
     }
 }
 
 AppProcess::~AppProcess() {
-    if (!info_.hProcess) {
+    if (!process_.started()) {
         return;
     }
     if (running()) {
         if (HWND main = findDialog(1006)) {
             PostMessageW(main, WM_CLOSE, 0, 0);
         }
-        if (!waitExit(10)) {
-            TerminateProcess(info_.hProcess, 1);
-            WaitForSingleObject(info_.hProcess, 10000);
-        }
+        // Closed as a user would; a program that has not ended after a
+        // while (a dialog of its own still open) is ended by its handle.
+        waitExit(10);
     }
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
+    process_.end();
     --liveInstances;
 }
 
-bool AppProcess::running() const {
-    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool AppProcess::waitExit(double seconds) {
-    return info_.hProcess &&
-           WaitForSingleObject(info_.hProcess, static_cast<DWORD>(seconds * 1000)) == WAIT_OBJECT_0;
-}
-
 HWND AppProcess::findDialog(int childId, const wchar_t* caption, HWND except) const {
-    FindState state{info_.dwProcessId, childId, caption, except, nullptr};
+    FindState state{process_.id(), childId, caption, except, nullptr};
     EnumWindows(findTopLevel, reinterpret_cast<LPARAM>(&state));
     return state.found;
 }
@@ -244,16 +226,8 @@ HWND AppProcess::waitDialog(int childId, const wchar_t* caption, double seconds)
     waitFor([&] { return (found = findDialog(childId, caption)) != nullptr || !running(); },
             seconds);
     if (!found) {
-        DWORD code = 0;
-        const bool started = info_.hProcess != nullptr;
-        if (started) {
-            GetExitCodeProcess(info_.hProcess, &code);
-        }
-        std::fprintf(stderr, "no window with control %d: process %s, exit code %lu\n", childId,
-                     !started    ? "never started"
-                     : running() ? "running"
-                                 : "ended",
-                     code);
+        std::fprintf(stderr, "no window with control %d within %.0f s; %s", childId, seconds,
+                     report().c_str());
     }
     return found;
 }
@@ -326,36 +300,19 @@ void glide(POINT from, POINT to, int steps) {
 }
 
 PlainWindow::PlainWindow(const std::wstring& text, RECT rect) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    const std::wstring exe = hostPath(PLAIN_WINDOW_EXE);
-    std::wstring commandLine = L"\"" + exe + L"\" " + std::to_wstring(rect.left) + L" " +
-                               std::to_wstring(rect.top) + L" " +
-                               std::to_wstring(rect.right - rect.left) + L" " +
-                               std::to_wstring(rect.bottom - rect.top) + L" \"" + text + L"\"";
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info_)) {
+    const std::wstring arguments = std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) +
+                                   L" " + std::to_wstring(rect.right - rect.left) + L" " +
+                                   std::to_wstring(rect.bottom - rect.top) + L" \"" + text + L"\"";
+    if (!process_.start(hostPath(PLAIN_WINDOW_EXE), arguments)) {
         return;
     }
-    waitFor(
-        [&] {
-            HWND found = FindWindowW(L"TarnwickTestPlainWindow", nullptr);
-            DWORD process = 0;
-            GetWindowThreadProcessId(found, &process);
-            hwnd_ =
-                found && process == info_.dwProcessId && IsWindowVisible(found) ? found : nullptr;
-            return hwnd_ != nullptr;
-        },
-        30);
-}
-
-PlainWindow::~PlainWindow() {
-    if (info_.hProcess) {
-        TerminateProcess(info_.hProcess, 0);
-        WaitForSingleObject(info_.hProcess, 10000);
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
-    }
+    waitFor([&] {
+        HWND found = FindWindowW(L"TarnwickTestPlainWindow", nullptr);
+        DWORD process = 0;
+        GetWindowThreadProcessId(found, &process);
+        hwnd_ = found && process == process_.id() && IsWindowVisible(found) ? found : nullptr;
+        return hwnd_ != nullptr || !process_.running();
+    });
 }
 
 std::string printable(const std::wstring& text) {
@@ -370,22 +327,6 @@ std::string printable(const std::wstring& text) {
         }
     }
     return out;
-}
-
-std::string fileBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-        bytes.append(chunk, read);
-    }
-    CloseHandle(file);
-    return bytes;
 }
 
 std::wstring clipboardText() {

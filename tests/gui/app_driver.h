@@ -5,10 +5,16 @@
 #include <functional>
 #include <string>
 
+#include "child_process.h"
+
 // Drives tarnwick.exe as a user would: a fresh folder with the program and a
-// tnk.cfg made for it, the process started and always ended by its handle,
-// windows found by process and class, the mouse moved with SendInput.
+// tnk.cfg made for it, the process started and always ended by its handle
+// (a failed test reports how it ended and what it printed), windows found by
+// process and class, the mouse moved with SendInput.
 namespace tnk::gui {
+
+using test::ChildProcess;
+using test::fileBytes;
 
 // Windows form of a path given in the Unix form of the build tree.
 std::wstring hostPath(const char* unixPath);
@@ -16,8 +22,14 @@ std::wstring hostPath(const char* unixPath);
 std::wstring builtProgram();     // tarnwick.exe of this build
 std::u16string defaultMarkup();  // the markup of the tnk.cfg packed for it
 
+// How long a test waits for a window or state it expects: far longer than
+// the few seconds anything takes on a machine busy with other work, so that
+// only a fault runs it out.
+constexpr double kStateSeconds = 300;
+constexpr UINT kStateMs = static_cast<UINT>(kStateSeconds * 1000);
+
 // Waits until `done` holds, up to `seconds`; pumps this thread's messages.
-bool waitFor(const std::function<bool()>& done, double seconds = 30);
+bool waitFor(const std::function<bool()>& done, double seconds = kStateSeconds);
 
 class AppFolder {
   public:
@@ -48,17 +60,21 @@ class AppProcess {
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
 
-    DWORD id() const { return info_.dwProcessId; }
-    bool running() const;
-    bool waitExit(double seconds);
+    DWORD id() const { return process_.id(); }
+    bool running() const { return process_.running(); }
+    bool waitExit(double seconds) { return process_.waitExit(seconds); }
+    std::string report() const { return process_.report(); }
     // The first visible top-level dialog of the process that has `childId`
     // (0: any) and, when given, the caption; never `except`.
     HWND findDialog(int childId, const wchar_t* caption = nullptr, HWND except = nullptr) const;
-    HWND waitDialog(int childId, const wchar_t* caption = nullptr, double seconds = 30) const;
-    HWND mainWindow(double seconds = 30) const { return waitDialog(1006, nullptr, seconds); }
+    HWND waitDialog(int childId, const wchar_t* caption = nullptr,
+                    double seconds = kStateSeconds) const;
+    HWND mainWindow(double seconds = kStateSeconds) const {
+        return waitDialog(1006, nullptr, seconds);
+    }
 
   private:
-    PROCESS_INFORMATION info_{};
+    ChildProcess process_;
 };
 
 // Makes `window` the foreground window, so that the mouse input goes to
@@ -72,7 +88,7 @@ void clickBlankPanel(HWND mainWindow);
 // A message sent with a time-out (SMTO_NORMAL), so that a window that stops
 // answering fails the test instead of holding it; the window's result, or 0.
 DWORD_PTR sendBounded(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
-                      UINT milliseconds = 30000);
+                      UINT milliseconds = kStateMs);
 
 // Text of any window, also of another process (WM_GETTEXT, bounded).
 std::wstring windowText(HWND window);
@@ -92,19 +108,15 @@ void glide(POINT from, POINT to, int steps = 6);
 class PlainWindow {
   public:
     PlainWindow(const std::wstring& text, RECT rect);
-    ~PlainWindow();  // ends the process by its handle
     HWND hwnd() const { return hwnd_; }
 
   private:
-    PROCESS_INFORMATION info_{};
+    ChildProcess process_;
     HWND hwnd_ = nullptr;
 };
 
 // A text for a test message: ASCII kept, everything else as \uXXXX.
 std::string printable(const std::wstring& text);
-
-// The bytes of a file; empty when it cannot be read.
-std::string fileBytes(const std::wstring& path);
 
 // The clipboard's Unicode text.
 std::wstring clipboardText();

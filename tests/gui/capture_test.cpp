@@ -57,13 +57,11 @@ TEST_F(CaptureTest, PlainWindowTextAndWhatTheCommandsDoWithIt) {
     mouseMove(icon);
     Sleep(300);
     mouseDown();
-    EXPECT_TRUE(waitFor([&] { return !onScreen() && !IsWindowVisible(main_); }, 20))
-        << "not hidden";
+    EXPECT_TRUE(waitFor([&] { return !onScreen() && !IsWindowVisible(main_); })) << "not hidden";
     glide(icon, centerOf(target.hwnd()));
-    EXPECT_TRUE(waitFor([&] { return shown() == kPhrase; }, 30)) << "shown: " << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == kPhrase; })) << "shown: " << printable(shown());
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return onScreen() && IsWindowVisible(main_); }, 20))
-        << "not shown again";
+    EXPECT_TRUE(waitFor([&] { return onScreen() && IsWindowVisible(main_); })) << "not shown again";
     settle();
     ASSERT_EQ(shown(), kPhrase);
     EXPECT_FALSE(IsWindowEnabled(control(1008)));
@@ -71,10 +69,10 @@ TEST_F(CaptureTest, PlainWindowTextAndWhatTheCommandsDoWithIt) {
     // Copy right after the capture takes everything; after a selection, that part.
     setClipboardText(L"before");
     click(1010);
-    EXPECT_TRUE(waitFor([&] { return clipboardText() == kPhrase; }, 10));
+    EXPECT_TRUE(waitFor([&] { return clipboardText() == kPhrase; }));
     SendMessageW(control(1006), EM_SETSEL, 4, 9);
     click(1010);
-    EXPECT_TRUE(waitFor([&] { return clipboardText() == kPhrase.substr(4, 5); }, 10));
+    EXPECT_TRUE(waitFor([&] { return clipboardText() == kPhrase.substr(4, 5); }));
 
     // Auto wrap re-creates the text area after the window has grown.
     SetWindowPos(main_, nullptr, 0, 0, 760, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -84,7 +82,7 @@ TEST_F(CaptureTest, PlainWindowTextAndWhatTheCommandsDoWithIt) {
     const LRESULT oldFont = SendMessageW(oldEdit, WM_GETFONT, 0, 0);
     ASSERT_TRUE(GetWindowLongW(oldEdit, GWL_STYLE) & WS_HSCROLL);
     click(1007);
-    ASSERT_TRUE(waitFor([&] { return control(1006) != oldEdit && control(1006); }, 10));
+    ASSERT_TRUE(waitFor([&] { return control(1006) != oldEdit && control(1006); }));
     HWND edit = control(1006);
     const RECT rect = childRect(edit);
     EXPECT_TRUE(EqualRect(&rect, &oldRect));
@@ -105,7 +103,7 @@ TEST_F(CaptureTest, PlainWindowTextAndWhatTheCommandsDoWithIt) {
     ASSERT_NE(name, nullptr);
     SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
     PostMessageW(saveAs, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(waitFor([&] { return !IsWindow(saveAs); }, 20));
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(saveAs); }));
     settle();
     EXPECT_EQ(fileBytes(saved), ansi(kPhrase));
 
@@ -129,10 +127,10 @@ TEST_F(CaptureTest, LosingTheMouseInTheMiddleOfADragShowsTheWindowAgain) {
     mouseMove(icon);
     Sleep(300);
     mouseDown();
-    EXPECT_TRUE(waitFor([&] { return !onScreen() && !IsWindowVisible(main_); }, 20));
+    EXPECT_TRUE(waitFor([&] { return !onScreen() && !IsWindowVisible(main_); }));
     DWORD_PTR ignored;
-    SendMessageTimeoutW(main_, WM_CANCELMODE, 0, 0, SMTO_BLOCK, 10000, &ignored);
-    EXPECT_TRUE(waitFor([&] { return onScreen() && IsWindowVisible(main_); }, 20));
+    SendMessageTimeoutW(main_, WM_CANCELMODE, 0, 0, SMTO_BLOCK, kStateMs, &ignored);
+    EXPECT_TRUE(waitFor([&] { return onScreen() && IsWindowVisible(main_); }));
     mouseUp();
     settle();
     EXPECT_TRUE(onScreen());

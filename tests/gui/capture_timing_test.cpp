@@ -55,7 +55,7 @@ class CaptureTimingTest : public DragFixture {
                 const double ms = millisecondsUntil(showsTarget, 20);
                 if (ms < 0) {
                     std::printf("NOTE: %ls needed another move\n", target.text);
-                    if (!hoverUntil(at, {at.x + 2, at.y + 1}, showsTarget, 60)) {
+                    if (!hoverUntil(at, {at.x + 2, at.y + 1}, showsTarget, kStateSeconds)) {
                         ADD_FAILURE()
                             << printable(target.text) << " never showed; " << printable(shown());
                         return times;
@@ -79,10 +79,10 @@ class CaptureTimingTest : public DragFixture {
                            const Target& second, const char* what) const {
         const POINT start = host.at(first.page.x, first.page.y);
         glide(startDrag(), start);
-        ASSERT_TRUE(waitFor([&] { return shown() == first.text; }, 90)) << printable(shown());
+        ASSERT_TRUE(waitFor([&] { return shown() == first.text; })) << printable(shown());
         hang.create();
         glide(start, host.at(second.page.x, second.page.y), 3);
-        ASSERT_TRUE(waitFor([&] { return !host.answers(200); }, 30))
+        ASSERT_TRUE(waitFor([&] { return !host.answers(200); }))
             << "the capture never called into the program";
 
         std::vector<double> stalls;
@@ -90,7 +90,8 @@ class CaptureTimingTest : public DragFixture {
             double ms = millisecondsUntil([&] { return holdsMouse() == holding; }, 10);
             if (ms < 0) {
                 hang.remove();
-                const double more = millisecondsUntil([&] { return holdsMouse() == holding; }, 60);
+                const double more =
+                    millisecondsUntil([&] { return holdsMouse() == holding; }, kStateSeconds);
                 std::printf(
                     "MEASURE: %s: the window's thread followed only when the program "
                     "recovered after 10 s (%.1f ms later)\n",
@@ -124,7 +125,7 @@ class CaptureTimingTest : public DragFixture {
         measure((name + ", median of 41").c_str(), median(stalls));
         measure((name + ", longest of 41").c_str(), longest);
         hang.remove();
-        EXPECT_TRUE(host.recovered(30)) << "the program did not recover";
+        EXPECT_TRUE(host.recovered(kStateSeconds)) << "the program did not recover";
     }
 };
 

@@ -100,7 +100,7 @@ class DragFixture : public MainWindowFixture {
         mouseMove(icon);
         Sleep(300);
         pressAt(icon);
-        EXPECT_TRUE(waitFor([&] { return holdsMouse(); }, 30)) << "the drag did not start";
+        EXPECT_TRUE(waitFor([&] { return holdsMouse(); })) << "the drag did not start";
         return icon;
     }
 
@@ -135,13 +135,13 @@ class DragFixture : public MainWindowFixture {
         command(1012);
         HWND depository = nullptr;
         std::vector<std::wstring> texts;
-        if (!waitFor([&] { return (depository = app_->findDialog(0, nullptr, main_)); }, 30)) {
+        if (!waitFor([&] { return (depository = app_->findDialog(0, nullptr, main_)); })) {
             ADD_FAILURE() << "the depository did not open";
             return texts;
         }
         collectTexts(depository, texts);
         PostMessageW(depository, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(waitFor([&] { return !IsWindow(depository); }, 30));
+        EXPECT_TRUE(waitFor([&] { return !IsWindow(depository); }));
         return texts;
     }
 

@@ -43,13 +43,12 @@ class HangingFixture : public DragFixture {
     void hangMidDrag(const HostProcess& host, const HangFile& hang) {
         const POINT first = host.at(hanging().first.x, hanging().first.y);
         glide(startDrag(), first);
-        ASSERT_TRUE(waitFor([&] { return shown() == hanging().firstText; }, 90))
-            << printable(shown());
+        ASSERT_TRUE(waitFor([&] { return shown() == hanging().firstText; })) << printable(shown());
         hang.create();
         glide(first, host.at(hanging().second.x, hanging().second.y), 3);
         // Only a call into it makes the program hang, and only the capture
         // calls it.
-        ASSERT_TRUE(waitFor([&] { return !host.answers(200); }, 30))
+        ASSERT_TRUE(waitFor([&] { return !host.answers(200); }))
             << "the capture never called into the program";
     }
 };
@@ -87,9 +86,10 @@ TEST_P(HungPageTest, TheMouseStaysWithTarnwickAndOtherWindowsStillCapture) {
     }
     EXPECT_FALSE(IsWindowVisible(main_)) << "hidden while capturing";
     mouseUp();
-    const double released = millisecondsUntil([&] { return !holdsMouse(); }, 20);
+    const double released = millisecondsUntil([&] { return !holdsMouse(); }, kStateSeconds);
     EXPECT_GE(released, 0) << "the release was not taken";
-    const double visible = millisecondsUntil([&] { return IsWindowVisible(main_) != FALSE; }, 20);
+    const double visible =
+        millisecondsUntil([&] { return IsWindowVisible(main_) != FALSE; }, kStateSeconds);
     EXPECT_GE(visible, 0) << "not shown again";
     measure("release taken while the program hangs in a call", released);
     measure("window shown again after that release", released + visible);
@@ -97,22 +97,23 @@ TEST_P(HungPageTest, TheMouseStaysWithTarnwickAndOtherWindowsStillCapture) {
     // A drag over another program captures it while the first still hangs.
     const POINT otherPoint = otherHost.at(other().first.x, other().first.y);
     glide(startDrag(), otherPoint);
-    EXPECT_TRUE(waitFor([&] { return shown() == other().firstText; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == other().firstText; })) << printable(shown());
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return !holdsMouse() && IsWindowVisible(main_); }, 20));
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse() && IsWindowVisible(main_); }));
     ASSERT_FALSE(host.answers(200)) << "the program recovered before its time";
 
     // Once it recovers, it reads again: the stuck call ends first, so the
     // drag keeps moving until the program is no longer skipped.
     hang.remove();
-    ASSERT_TRUE(host.recovered(30)) << "the program did not recover";
+    ASSERT_TRUE(host.recovered(kStateSeconds)) << "the program did not recover";
     const POINT first = host.at(hanging().first.x, hanging().first.y);
     glide(startDrag(), first);
     EXPECT_TRUE(hoverUntil(
-        first, {first.x + 10, first.y + 3}, [&] { return shown() == hanging().firstText; }, 90))
+        first, {first.x + 10, first.y + 3}, [&] { return shown() == hanging().firstText; },
+        kStateSeconds))
         << printable(shown());
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return !holdsMouse() && IsWindowVisible(main_); }, 20));
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse() && IsWindowVisible(main_); }));
 }
 
 TEST_P(HungPageTest, QuittingWhileACallIsStuckEndsTheProgramAtOnce) {
@@ -128,9 +129,9 @@ TEST_P(HungPageTest, QuittingWhileACallIsStuckEndsTheProgramAtOnce) {
         return;
     }
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }, 20)) << "the release was not taken";
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); })) << "the release was not taken";
     PostMessageW(main_, WM_CLOSE, 0, 0);
-    const double ended = millisecondsUntil([&] { return !app_->running(); }, 20);
+    const double ended = millisecondsUntil([&] { return !app_->running(); }, kStateSeconds);
     EXPECT_GE(ended, 0) << "the program did not end";
     measure("exit after WM_CLOSE while a call is stuck", ended);
     EXPECT_FALSE(host.answers(200)) << "the program recovered before its time";
@@ -154,12 +155,11 @@ TEST_F(HungHtmlPageTest, TheWaitCursorShowsWhileTheReleaseWaitsForTheFilter) {
     }
     const HCURSOR drag = currentCursor();
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); }, 20)) << "the release was not taken";
+    EXPECT_TRUE(waitFor([&] { return !holdsMouse(); })) << "the release was not taken";
     HCURSOR waiting = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (waiting = currentCursor()) != drag; }, 20))
+    ASSERT_TRUE(waitFor([&] { return (waiting = currentCursor()) != drag; }))
         << "the drag cursor stayed";
-    EXPECT_TRUE(waitFor([&] { return currentCursor() != waiting; }, 30))
-        << "the wait cursor stayed";
+    EXPECT_TRUE(waitFor([&] { return currentCursor() != waiting; })) << "the wait cursor stayed";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothKindsOfPage, HungPageTest,

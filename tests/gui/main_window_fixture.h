@@ -37,7 +37,7 @@ class MainWindowFixture : public ::testing::Test {
     // Returns once the window has handled everything sent to it before.
     void settle() const {
         DWORD_PTR ignored;
-        SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_BLOCK, 30000, &ignored);
+        SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_BLOCK, kStateMs, &ignored);
     }
 
     AppFolder folder_;

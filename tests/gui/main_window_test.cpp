@@ -28,10 +28,10 @@ TEST_F(MainWindowTest, EachOptionClickIsStoredAtOnce) {
         HWND box = GetDlgItem(main_, id);
         const bool wasChecked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
         SendMessageW(box, BM_CLICK, 0, 0);
-        EXPECT_TRUE(waitFor([&] { return storedOption(key) == (wasChecked ? 0 : 1); }, 10))
+        EXPECT_TRUE(waitFor([&] { return storedOption(key) == (wasChecked ? 0 : 1); }))
             << "option " << id;
         SendMessageW(box, BM_CLICK, 0, 0);
-        EXPECT_TRUE(waitFor([&] { return storedOption(key) == (wasChecked ? 1 : 0); }, 10))
+        EXPECT_TRUE(waitFor([&] { return storedOption(key) == (wasChecked ? 1 : 0); }))
             << "option " << id;
     }
 }
@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, EnterAndEscapeLeaveTheWindowOpen) {
     PostMessageW(main_, WM_COMMAND, IDCANCEL, 0);
     // A message sent after the posted ones is handled after them.
     DWORD_PTR ignored;
-    SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored);
+    SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_BLOCK, kStateMs, &ignored);
     EXPECT_TRUE(IsWindow(main_));
     EXPECT_TRUE(IsWindowVisible(main_));
     EXPECT_TRUE(app_->running());
@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, EnterAndEscapeLeaveTheWindowOpen) {
 void resizeTo(HWND window, int width, int height) {
     SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     DWORD_PTR ignored;
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored);
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kStateMs, &ignored);
 }
 
 std::map<int, RECT> controlRects(HWND main) {

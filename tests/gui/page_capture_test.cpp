@@ -28,29 +28,29 @@ TEST_F(PageCaptureTest, ElementsShowWhileMovingAndTheSourceIsKeptAtRelease) {
 
     const POINT heading = page.at(200, 25);
     glide(startDrag(), heading);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello page"; }, 60)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Hello page"; })) << printable(shown());
     EXPECT_TRUE(enabled(1008));
     EXPECT_FALSE(enabled(1009));
     glide(heading, page.at(80, 60), 3);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"bold"; }, 60)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"bold"; })) << printable(shown());
     mouseUp();
     settle();
     EXPECT_EQ(shown(), L"bold");
 
     // "+" walks up to the paragraph and "-" back down.
     command(1008);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"First bold words"; }, 60)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"First bold words"; })) << printable(shown());
     EXPECT_TRUE(enabled(1009));
     command(1009);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"bold"; }, 60));
+    EXPECT_TRUE(waitFor([&] { return shown() == L"bold"; }));
     EXPECT_FALSE(enabled(1009));
 
     // The HTML tab shows the element's markup; the Text tab its text again.
     TabCtrl_SetCurFocus(control(1005), 1);
-    EXPECT_TRUE(waitFor([&] { return shown().find(L">bold<") != std::wstring::npos; }, 30))
+    EXPECT_TRUE(waitFor([&] { return shown().find(L">bold<") != std::wstring::npos; }))
         << printable(shown());
     TabCtrl_SetCurFocus(control(1005), 0);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"bold"; }, 30));
+    EXPECT_TRUE(waitFor([&] { return shown() == L"bold"; }));
 
     // The depository offers the page's title and address for the new record.
     const std::vector<std::wstring> texts = depositoryTexts();
@@ -67,10 +67,10 @@ TEST_F(PageCaptureTest, TheReleaseFiltersTheTextWhenAsked) {
     setOption(1004, false);
     setOption(1020, true);  // tidy text
     glide(startDrag(), page.at(200, 250));
-    EXPECT_TRUE(waitFor([&] { return shown().find(L"hidden") != std::wstring::npos; }, 60))
+    EXPECT_TRUE(waitFor([&] { return shown().find(L"hidden") != std::wstring::npos; }))
         << printable(shown());
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return shown().find(L"hidden") == std::wstring::npos; }, 120));
+    EXPECT_TRUE(waitFor([&] { return shown().find(L"hidden") == std::wstring::npos; }));
     const std::wstring text = shown();
     EXPECT_EQ(text.find(L"Visible text\r\npara"), 0u) << printable(text);
     EXPECT_NE(text.find(L"two"), std::wstring::npos);
@@ -83,10 +83,10 @@ TEST_F(PageCaptureTest, AFrameIsEnteredOneLevelDeep) {
     setOption(1003, false);
     setOption(1004, true);
     glide(startDrag(), page.at(100, 30));
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Left text"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Left text"; })) << printable(shown());
     EXPECT_FALSE(IsWindowVisible(main_)) << "hidden while capturing";
     mouseUp();
-    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(main_) != FALSE; }, 20)) << "shown again";
+    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(main_) != FALSE; })) << "shown again";
     settle();
     EXPECT_EQ(shown(), L"Left text");
 }
@@ -100,13 +100,13 @@ TEST_F(PageCaptureTest, OneDragFromAFrameIntoAnIframeShowsEach) {
     setOption(1004, false);
     const POINT side = page.at(60, 120);
     glide(startDrag(), side);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Side text"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Side text"; })) << printable(shown());
     const POINT inline_ = page.at(260, 80);
     glide(side, inline_, 4);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Inline text"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Inline text"; })) << printable(shown());
     EXPECT_TRUE(enabled(1008));
     glide(inline_, side, 4);
-    EXPECT_TRUE(waitFor([&] { return shown() == L"Side text"; }, 90)) << printable(shown());
+    EXPECT_TRUE(waitFor([&] { return shown() == L"Side text"; })) << printable(shown());
     mouseUp();
     settle();
     EXPECT_EQ(shown(), L"Side text");

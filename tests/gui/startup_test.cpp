@@ -42,7 +42,7 @@ void expectFailureMessage(AppProcess& app) {
     EXPECT_TRUE(hasText);
     EXPECT_EQ(app.findDialog(1006), nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(app.waitExit(30));
+    EXPECT_TRUE(app.waitExit(kStateSeconds));
 }
 
 TEST(Startup, MissingConfigurationShowsTheFailureAndNoWindow) {
@@ -106,7 +106,7 @@ TEST(Startup, SecondStartRestoresTheFirstAndEnds) {
     ASSERT_TRUE(waitFor([&] { return IsIconic(main) != FALSE; }));
 
     AppProcess second(folder.exe());
-    EXPECT_TRUE(second.waitExit(30));
+    EXPECT_TRUE(second.waitExit(kStateSeconds));
     EXPECT_TRUE(waitFor([&] { return !IsIconic(main); }));
     EXPECT_TRUE(first.running());
 }

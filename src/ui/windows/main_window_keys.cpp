@@ -106,8 +106,6 @@ void MainWindow::onCaptureKey() {
         if (keyCapturePending_ || IsWindowEnabled(item(IDC_ENLARGE))) {
             onStep(true);
             client_->enlarge();
-            // What is copied at once is the whole text.
-            client_->complete();
         } else {
             flashOutline();
         }

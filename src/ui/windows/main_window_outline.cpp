@@ -47,8 +47,11 @@ void MainWindow::followCapture(const CaptureUpdate& update) {
         flashWhenBoxed_ = false;
         flash = true;
     }
-    if (keyStepPending_ && update.completed) {
-        // The key's step asked for its whole text after it.
+    // What the key's step copies at once is its whole text: a text cut to
+    // the view is made whole first.
+    if (keyStepPending_ && update.shown && update.cut) {
+        client_->complete();
+    } else if (keyStepPending_ && (update.completed || update.shown)) {
         keyStepPending_ = false;
         copyAtOnce();
     }

@@ -25,7 +25,7 @@ DepositoryDriver::DepositoryDriver(AppProcess& app) : app_(app) {
     const ULONGLONG pressed = GetTickCount64();
     PostMessageW(main_, WM_COMMAND, MAKEWPARAM(kDepositoryButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(main_, kDepositoryButton)));
-    dialog_ = app.waitDialog(kTable, L"Text Depository", 120);
+    dialog_ = app.waitDialog(kTable, L"Text Depository");
     openMilliseconds_ = GetTickCount64() - pressed;
     process_ =
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, app.id());
@@ -42,7 +42,7 @@ void DepositoryDriver::close() {
     if (open()) {
         HWND window = dialog_;
         PostMessageW(window, WM_CLOSE, 0, 0);
-        waitFor([&] { return !IsWindow(window); }, 20);
+        waitFor([&] { return !IsWindow(window); });
     }
 }
 
@@ -83,7 +83,7 @@ std::optional<SeenBox> DepositoryDriver::waitBox(double seconds) const {
 void DepositoryDriver::answer(const SeenBox& box, int button) const {
     PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, button)));
-    waitFor([&] { return !IsWindow(box.hwnd); }, 20);
+    waitFor([&] { return !IsWindow(box.hwnd); });
     // The command goes on after the box: let it finish.
     sendBounded(dialog_, WM_NULL, 0, 0);
 }

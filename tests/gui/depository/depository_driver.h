@@ -43,11 +43,11 @@ class DepositoryDriver {
     void pressAndWait(int id) const;
 
     // A message box of the program (not one of its dialogs), or none.
-    std::optional<SeenBox> waitBox(double seconds = 20) const;
+    std::optional<SeenBox> waitBox(double seconds = kStateSeconds) const;
     // Answers a box with IDOK, IDYES or IDNO and waits until it is gone.
     void answer(const SeenBox& box, int button) const;
     // A dialog of the program other than the depository with `childId`.
-    HWND waitOther(int childId, double seconds = 20) const;
+    HWND waitOther(int childId, double seconds = kStateSeconds) const;
 
     int rowCount() const;
     std::vector<std::wstring> row(int index) const;  // the six cells

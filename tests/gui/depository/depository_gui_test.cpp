@@ -257,16 +257,16 @@ TEST_F(DepositoryGui, FindFiltersByGroupFieldAndKeyword) {
         }
         EXPECT_EQ(windowText(dialog), L"Find");
         DWORD_PTR ignored;
-        SendMessageTimeoutW(GetDlgItem(dialog, 1034), CB_SETCURSEL, group, 0, SMTO_NORMAL, 10000,
+        SendMessageTimeoutW(GetDlgItem(dialog, 1034), CB_SETCURSEL, group, 0, SMTO_NORMAL, kStateMs,
                             &ignored);
-        SendMessageTimeoutW(GetDlgItem(dialog, 1037), CB_SETCURSEL, field, 0, SMTO_NORMAL, 10000,
+        SendMessageTimeoutW(GetDlgItem(dialog, 1037), CB_SETCURSEL, field, 0, SMTO_NORMAL, kStateMs,
                             &ignored);
         SendMessageTimeoutW(GetDlgItem(dialog, 1006), WM_SETTEXT, 0,
-                            reinterpret_cast<LPARAM>(keyword.c_str()), SMTO_NORMAL, 10000,
+                            reinterpret_cast<LPARAM>(keyword.c_str()), SMTO_NORMAL, kStateMs,
                             &ignored);
         PostMessageW(dialog, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
-        waitFor([&] { return !IsWindow(dialog); }, 20);
-        SendMessageTimeoutW(ui_->dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+        waitFor([&] { return !IsWindow(dialog); });
+        SendMessageTimeoutW(ui_->dialog(), WM_NULL, 0, 0, SMTO_NORMAL, kStateMs, &ignored);
         return ui_->column(0);
     };
     // Groups in file order: 1 News, 2 Work, 3 News archive, 4 Empty.
@@ -306,11 +306,11 @@ TEST_F(DepositoryGui, ExportOneRecordThroughTheSaveDialog) {
     const std::wstring target = folder_.path() + L"\\exported.txt";
     DWORD_PTR ignored;
     SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()), SMTO_NORMAL,
-                        10000, &ignored);
+                        kStateMs, &ignored);
     PostMessageW(save, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(waitFor([&] { return !IsWindow(save); }, 20));
-    SendMessageTimeoutW(ui_->dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
-    EXPECT_TRUE(waitFor([&] { return fileBytes(target) == "abc"; }, 10));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(save); }));
+    SendMessageTimeoutW(ui_->dialog(), WM_NULL, 0, 0, SMTO_NORMAL, kStateMs, &ignored);
+    EXPECT_TRUE(waitFor([&] { return fileBytes(target) == "abc"; }));
     DeleteFileW(target.c_str());
 }
 
@@ -341,10 +341,10 @@ TEST_F(DepositoryGui, TwentyThousandRecordsOpenSearchAndSave) {
     ASSERT_NE(find, nullptr);
     DWORD_PTR ignored;
     SendMessageTimeoutW(GetDlgItem(find, 1006), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle"),
-                        SMTO_NORMAL, 10000, &ignored);
+                        SMTO_NORMAL, kStateMs, &ignored);
     const auto searched = GetTickCount64();
     PostMessageW(find, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(waitFor([&] { return ui_->rowCount() == 20; }, 120));
+    ASSERT_TRUE(waitFor([&] { return ui_->rowCount() == 20; }));
     RecordProperty("search_ms", static_cast<int>(GetTickCount64() - searched));
     EXPECT_EQ(ui_->row(19)[0], L"t19500");
 
@@ -421,10 +421,10 @@ TEST_F(DepositoryGui, ExportSeveralIntoAFolderSkipsHostileTitles) {
     HWND browser = ui_->waitOther(0x3741);  // the folder tree
     ASSERT_NE(browser, nullptr);
     PostMessageW(browser, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(waitFor([&] { return !IsWindow(browser); }, 20));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(browser); }));
     DWORD_PTR ignored;
-    SendMessageTimeoutW(ui_->dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
-    EXPECT_TRUE(waitFor([&] { return fileBytes(out + L"\\B.txt") == "x\r\ny"; }, 10));
+    SendMessageTimeoutW(ui_->dialog(), WM_NULL, 0, 0, SMTO_NORMAL, kStateMs, &ignored);
+    EXPECT_TRUE(waitFor([&] { return fileBytes(out + L"\\B.txt") == "x\r\ny"; }));
     EXPECT_EQ(fileBytes(out + L"\\A.txt"), "abc") << "overwritten without a question";
     EXPECT_EQ(fileBytes(out + L"\\sub\\in.txt"), "deeper");
     EXPECT_EQ(GetFileAttributesW((folder_.path() + L"\\escaped.txt").c_str()),

@@ -62,19 +62,21 @@ int main() {
     DWORD_PTR ignored;
     SendMessageTimeoutW(ui.dialog(), WM_NEXTDLGCTL,
                         reinterpret_cast<WPARAM>(GetDlgItem(ui.dialog(), 1035)), TRUE, SMTO_NORMAL,
-                        10000, &ignored);
+                        kStateMs, &ignored);
     shoot(ui.dialog(), "depository");
     ui.press(1015);
     HWND find = ui.waitOther(1037);
     if (!find) {
         return 1;
     }
-    SendMessageTimeoutW(GetDlgItem(find, 1034), CB_SETCURSEL, 1, 0, SMTO_NORMAL, 10000, &ignored);
-    SendMessageTimeoutW(GetDlgItem(find, 1037), CB_SETCURSEL, 3, 0, SMTO_NORMAL, 10000, &ignored);
+    SendMessageTimeoutW(GetDlgItem(find, 1034), CB_SETCURSEL, 1, 0, SMTO_NORMAL, kStateMs,
+                        &ignored);
+    SendMessageTimeoutW(GetDlgItem(find, 1037), CB_SETCURSEL, 3, 0, SMTO_NORMAL, kStateMs,
+                        &ignored);
     SendMessageTimeoutW(GetDlgItem(find, 1006), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"winds"),
-                        SMTO_NORMAL, 10000, &ignored);
+                        SMTO_NORMAL, kStateMs, &ignored);
     shoot(find, "find");
     PostMessageW(find, WM_COMMAND, IDCANCEL, 0);
-    waitFor([&] { return !IsWindow(find); }, 20);
+    waitFor([&] { return !IsWindow(find); });
     return 0;
 }

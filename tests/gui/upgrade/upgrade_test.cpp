@@ -92,55 +92,17 @@ class Desk {
 struct ToolRun {
     DWORD code = 0xFFFFFFFF;
     std::string out, err;
+    std::string report;  // for a failure: how it ended, after how long, what it printed
 };
 
 // Runs tnkcfg.exe of `folder` in that folder, as typed in a console there.
 ToolRun runTool(const stdfs::path& folder, const std::wstring& arguments) {
-    ToolRun run;
-    // Files of their own for each run: a console may hold the last run's
-    // handles a moment after it ended.
-    static int count = 0;
-    const std::wstring tag = std::to_wstring(++count);
-    const stdfs::path outFile = folder.parent_path() / (L"tool-out-" + tag + L".txt");
-    const stdfs::path errFile = folder.parent_path() / (L"tool-err-" + tag + L".txt");
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileW(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
-        for (HANDLE file : {out, err})
-            if (file != INVALID_HANDLE_VALUE)
-                CloseHandle(file);
-        run.err = "cannot make the files for the tool's output";
-        return run;
+    ChildProcess tool;
+    if (tool.start((folder / "tnkcfg.exe").wstring(), arguments, folder.wstring())) {
+        tool.waitExit(kStateSeconds);
+        tool.end();
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    const std::wstring exe = (folder / "tnkcfg.exe").wstring();
-    std::wstring commandLine = L"tnkcfg " + arguments;
-    PROCESS_INFORMATION info{};
-    const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &info);
-    CloseHandle(out);
-    CloseHandle(err);
-    if (!started) {
-        run.err = "tnkcfg.exe did not start";
-        return run;
-    }
-    if (WaitForSingleObject(info.hProcess, 120000) != WAIT_OBJECT_0) {
-        TerminateProcess(info.hProcess, 1);
-        WaitForSingleObject(info.hProcess, 10000);
-    }
-    GetExitCodeProcess(info.hProcess, &run.code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    run.out = fileBytes(outFile.wstring());
-    run.err = fileBytes(errFile.wstring());
-    return run;
+    return {tool.exitCode().value_or(0xFFFFFFFF), tool.output(), tool.errors(), tool.report()};
 }
 
 // Records of every kind of text, filed with the depository layer into the
@@ -213,7 +175,7 @@ void expectFailureMessage(AppProcess& app) {
     EXPECT_TRUE(hasText);
     EXPECT_EQ(app.findDialog(1006), nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(app.waitExit(30));
+    EXPECT_TRUE(app.waitExit(kStateSeconds));
 }
 
 // Starts the program of `folder` and checks that its depository dialog
@@ -256,7 +218,7 @@ TEST(Upgrade, NewReleaseBesideTheOldOneKeepsEveryRecord) {
     const std::wstring oldName = old.filename().wstring();
     const ToolRun run = runTool(next, L"rekey ..\\" + oldName + L"\\tnk.cfg --from ..\\" + oldName +
                                           L"\\tarnwick.exe --to tarnwick.exe -o tnk.cfg --force");
-    ASSERT_EQ(run.code, 0u) << run.err;
+    ASSERT_EQ(run.code, 0u) << run.report;
     EXPECT_NE(run.out.find("Carried 4 groups and 91 records over to 'tnk.cfg'"), std::string::npos)
         << run.out;
 
@@ -288,13 +250,13 @@ TEST(Upgrade, ProgramCopiedOverTheOldOneFailsAndTheRecordsComeBack) {
     const std::wstring oldName = old.filename().wstring();
     ToolRun run = runTool(next, L"rekey ..\\" + oldName + L"\\tnk.cfg --from ..\\" + oldName +
                                     L"\\tarnwick.exe --to tarnwick.exe -o tnk.cfg --force");
-    EXPECT_EQ(run.code, 1u);
+    EXPECT_EQ(run.code, 1u) << run.report;
     EXPECT_NE(run.err.find("unpack it again from the release it came in"), std::string::npos)
         << run.err;
     desk.unpack(L"old" / old.filename());
     run = runTool(next, L"rekey ..\\" + oldName + L"\\tnk.cfg --from ..\\old\\" + oldName +
                             L"\\tarnwick.exe --to tarnwick.exe -o tnk.cfg --force");
-    ASSERT_EQ(run.code, 0u) << run.err;
+    ASSERT_EQ(run.code, 0u) << run.report;
     EXPECT_EQ(fileBytes((old / "tnk.cfg").wstring()), oldFile);
     expectProgramShows(next, rows);
 }
@@ -309,14 +271,14 @@ TEST(Upgrade, TranslatorCarriesTextsAndRecordsAsPlainText) {
     const std::wstring oldName = old.filename().wstring();
     ToolRun run = runTool(next, L"unpack ..\\" + oldName + L"\\tnk.cfg --exe ..\\" + oldName +
                                     L"\\tarnwick.exe -o tnk.xml");
-    ASSERT_EQ(run.code, 0u) << run.err;
+    ASSERT_EQ(run.code, 0u) << run.report;
     std::string markup = fileBytes((next / "tnk.xml").wstring());
     const std::string copy = "<main_copy>Copy</main_copy>";
     ASSERT_NE(markup.find(copy), std::string::npos);
     markup.replace(markup.find(copy), copy.size(), "<main_copy>Copy it</main_copy>");
     std::ofstream(next / "tnk.xml", std::ios::binary | std::ios::trunc) << markup;
     run = runTool(next, L"pack tnk.xml --exe tarnwick.exe -o tnk.cfg --force");
-    ASSERT_EQ(run.code, 0u) << run.err;
+    ASSERT_EQ(run.code, 0u) << run.report;
 
     AppProcess app((next / "tarnwick.exe").wstring());
     HWND main = app.mainWindow();

@@ -7,8 +7,10 @@
 namespace tnk::test {
 namespace {
 
-constexpr double kStartLimitSeconds = 60;
-constexpr DWORD kEndLimitMs = 30000;
+// Bounds that a busy machine never reaches: a host shows its page in a few
+// seconds, and registration takes less than one.
+constexpr double kStartLimitSeconds = 300;
+constexpr double kRegisterLimitSeconds = 300;
 constexpr DWORD kPollMs = 50;
 
 struct HostClasses {
@@ -21,33 +23,6 @@ HostClasses classesOf(HostKind kind) {
         return {L"TarnwickPageHost", L"Internet Explorer_Server"};
     }
     return {L"TarnwickAccessibleHost", L"TarnwickAccessiblePage"};
-}
-
-std::wstring exeOf(HostKind kind) {
-    return builtPath(kind == HostKind::html ? TNK_PAGE_HOST_EXE : TNK_ACCESSIBLE_HOST_EXE);
-}
-
-bool startProcess(const std::wstring& exe, const std::wstring& arguments,
-                  PROCESS_INFORMATION& process) {
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &process)) {
-        process = {};
-        return false;
-    }
-    return true;
-}
-
-void endProcess(PROCESS_INFORMATION& process) {
-    if (process.hProcess) {
-        TerminateProcess(process.hProcess, 0);
-        WaitForSingleObject(process.hProcess, kEndLimitMs);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        process = {};
-    }
 }
 
 template <typename Done>
@@ -87,6 +62,10 @@ std::wstring builtPath(const char* built) {
     return path;
 }
 
+std::wstring hostProgram(HostKind kind) {
+    return builtPath(kind == HostKind::html ? TNK_PAGE_HOST_EXE : TNK_ACCESSIBLE_HOST_EXE);
+}
+
 HostProcess::HostProcess(HostKind kind, const std::wstring& page, const HostOptions& options)
     : kind_(kind), countFile_(options.countFile) {
     std::wstring arguments =
@@ -103,16 +82,18 @@ HostProcess::HostProcess(HostKind kind, const std::wstring& page, const HostOpti
     if (!options.hangFile.empty()) {
         arguments += L" --hang-file \"" + options.hangFile + L"\"";
     }
-    if (!startProcess(exeOf(kind), arguments, info_)) {
+    // What went wrong is on stderr once the test has failed: the process's
+    // report when the object goes, and before it what the wait saw.
+    if (!process_.start(hostProgram(kind), arguments)) {
         return;
     }
     const HostClasses classes = classesOf(kind);
-    pollUntil(
+    const bool shown = pollUntil(
         [&] {
-            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) {
-                return true;  // the host ended early
+            if (!process_.running()) {
+                return true;
             }
-            HWND frame = visibleFrameOf(info_.dwProcessId, classes.frame);
+            HWND frame = visibleFrameOf(process_.id(), classes.frame);
             HWND window = frame ? FindWindowExW(frame, nullptr, classes.page, nullptr) : nullptr;
             // A visible window is not yet one that reads its messages: wait
             // until it answers (a host started to hang never will).
@@ -129,21 +110,30 @@ HostProcess::HostProcess(HostKind kind, const std::wstring& page, const HostOpti
             return true;
         },
         kStartLimitSeconds);
-    if (page_ && options.warm && !options.hang && !warmUp()) {
+    const char* problem = nullptr;
+    if (!shown) {
+        problem = "did not show its page and answer";
+    } else if (!page_) {
+        problem = "ended before it showed its page";
+    } else if (options.warm && !options.hang && !warmUp()) {
+        problem = "did not hand out its page";
+    }
+    if (problem) {
         page_ = nullptr;
+        std::fprintf(stderr, "%ls %s (waited up to %.0f s)\n", hostProgram(kind).c_str(), problem,
+                     kStartLimitSeconds);
     }
 }
 
-HostProcess::~HostProcess() {
-    endProcess(info_);
-}
+HostProcess::~HostProcess() = default;
 
 bool HostProcess::warmUp() const {
     const UINT request =
         kind_ == HostKind::html ? RegisterWindowMessageW(L"WM_HTML_GETOBJECT") : WM_GETOBJECT;
     const LPARAM which = kind_ == HostKind::html ? 0 : static_cast<LPARAM>(OBJID_CLIENT);
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(page_, request, 0, which, SMTO_ABORTIFHUNG, 30000, &result) ||
+    if (!SendMessageTimeoutW(page_, request, 0, which, SMTO_ABORTIFHUNG,
+                             static_cast<UINT>(kStartLimitSeconds * 1000), &result) ||
         result == 0) {
         return false;
     }
@@ -182,7 +172,7 @@ bool HostProcess::moveTo(int x, int y) const {
             GetWindowRect(frame_, &rect);
             return rect.left == x && rect.top == y;
         },
-        30);
+        kStartLimitSeconds);
 }
 
 bool HostProcess::answers(unsigned ms) const {
@@ -219,7 +209,7 @@ bool HostProcess::recovered(double seconds) const {
     // The first answer may come before the host reads its window system
     // events; it reads them before it waits for the next message, so a
     // second answer comes after them.
-    return answers(5000) && answers(5000);
+    return answers(60000) && answers(60000);
 }
 
 HangFile::HangFile() {
@@ -245,18 +235,13 @@ void HangFile::remove() const {
     DeleteFileW(path_.c_str());
 }
 
-bool registerAccessibleHostLibrary() {
-    PROCESS_INFORMATION process{};
-    if (!startProcess(exeOf(HostKind::accessible), L"--register", process)) {
-        return false;
+Registration registerAccessibleHostLibrary() {
+    ChildProcess process;
+    if (process.start(hostProgram(HostKind::accessible), L"--register")) {
+        process.waitExit(kRegisterLimitSeconds);
+        process.end();
     }
-    DWORD code = 1;
-    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(kStartLimitSeconds * 1000)) ==
-        WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
-    }
-    endProcess(process);
-    return code == 0;
+    return {process.exitCode() == 0u, process.report()};
 }
 
 }  // namespace tnk::test

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "child_process.h"
+
 // The two stand-in programs a capture reads from, each in a process of its
 // own: page_host.exe (an HTML page in a browser's document window) and
 // accessible_host.exe (a tree of accessible objects). Both show their page
@@ -13,6 +15,9 @@
 namespace tnk::test {
 
 enum class HostKind { html, accessible };
+
+// The built page_host.exe or accessible_host.exe.
+std::wstring hostProgram(HostKind kind);
 
 struct HostOptions {
     bool msaaOnly = false;  // accessible_host only
@@ -35,6 +40,8 @@ class HostProcess {
     static constexpr int kPageX = 100;
     static constexpr int kPageY = 130;
 
+    // Waits until the host shows its page and answers; says why on stderr
+    // when it does not.
     HostProcess(HostKind kind, const std::wstring& page, const HostOptions& options = {});
     ~HostProcess();  // ends the process by its handle
     HostProcess(const HostProcess&) = delete;
@@ -77,7 +84,7 @@ class HostProcess {
 
     HostKind kind_;
     std::wstring countFile_;
-    PROCESS_INFORMATION info_{};
+    ChildProcess process_;
     HWND frame_ = nullptr;
     HWND page_ = nullptr;
 };
@@ -100,8 +107,12 @@ class HangFile {
 };
 
 // Runs `accessible_host.exe --register`, which lets COM marshal IAccessible2
-// and IAccessibleText in this prefix. True when it succeeded.
-bool registerAccessibleHostLibrary();
+// and IAccessibleText in this prefix.
+struct Registration {
+    bool succeeded = false;
+    std::string report;  // how the helper ended, after how long, what it printed
+};
+Registration registerAccessibleHostLibrary();
 
 // The Windows form of a path the build gives (a Linux path through Wine's
 // drive for the root).

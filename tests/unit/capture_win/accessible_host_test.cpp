@@ -160,14 +160,14 @@ ComPtr<IAccessible2> accessible2Of(IAccessible* object) {
 
 class AccessibleHost : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { registered_ = registerAccessibleHostLibrary(); }
+    static void SetUpTestSuite() { registration_ = registerAccessibleHostLibrary(); }
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
     void TearDown() override { CoUninitialize(); }
 
-    static bool registered_;
+    static Registration registration_;
 };
 
-bool AccessibleHost::registered_ = false;
+Registration AccessibleHost::registration_;
 
 TEST_F(AccessibleHost, ServesTheArticleThroughMsaa) {
     HostProcess host(HostKind::accessible, L"article", coldHost());
@@ -268,7 +268,7 @@ TEST_F(AccessibleHost, ServesTheArticleThroughMsaa) {
 }
 
 TEST_F(AccessibleHost, OffersIAccessible2AndTextAttributesAcrossProcesses) {
-    ASSERT_TRUE(registered_) << "accessible_host.exe --register failed";
+    ASSERT_TRUE(registration_.succeeded) << registration_.report;
     HostProcess host(HostKind::accessible, L"article", coldHost());
     ASSERT_TRUE(host.ready());
     ComPtr<IAccessible> root = clientObject(host.page());
@@ -519,6 +519,41 @@ TEST_F(AccessibleHost, AHungHostFailsTheObjectRequest) {
     EXPECT_FALSE(SendMessageTimeoutW(host.page(), WM_GETOBJECT, 0,
                                      static_cast<LPARAM>(OBJID_CLIENT), SMTO_ABORTIFHUNG, 1000,
                                      &result));
+}
+
+// What a failed test prints about a helper it started: how it ended, after
+// how long, and the end of what it wrote, for one that failed by itself and
+// for one still running when the test gave up on it.
+TEST(HelperReport, SaysHowTheHelperEndedAndWhatItPrinted) {
+    ChildProcess failed;
+    ASSERT_TRUE(failed.start(hostProgram(HostKind::accessible), L"--no-such-option"));
+    ASSERT_TRUE(failed.waitExit(kCallLimitMs / 1000));
+    EXPECT_EQ(failed.exitCode(), 2u);
+    std::string report = failed.report();
+    EXPECT_NE(report.find("--no-such-option: exit code 2 (0x00000002) after "), std::string::npos)
+        << report;
+    EXPECT_NE(report.find("  stdout: (nothing)\n  stderr:\n    usage: accessible_host"),
+              std::string::npos)
+        << report;
+
+    ChildProcess hung;
+    ASSERT_TRUE(hung.start(hostProgram(HostKind::accessible), L"article --hang"));
+    const ULONGLONG deadline = GetTickCount64() + kCallLimitMs;
+    while (hung.output().empty() && GetTickCount64() < deadline) {
+        Sleep(kPollMs);
+    }
+    hung.end();
+    EXPECT_FALSE(hung.exitCode() == 0u);
+    report = hung.report();
+    EXPECT_NE(report.find(": still running after "), std::string::npos) << report;
+    EXPECT_NE(report.find("s, so the test ended it\n  stdout:\n    accessible_host ready frame="),
+              std::string::npos)
+        << report;
+
+    ChildProcess missing;
+    EXPECT_FALSE(missing.start(hostProgram(HostKind::accessible) + L".missing", L""));
+    EXPECT_NE(missing.report().find(".missing\": did not start (error 2)"), std::string::npos)
+        << missing.report();
 }
 
 // A remote call made on a worker thread (a proxy belongs to the thread that
