@@ -1,5 +1,6 @@
 #include "capture/capture_worker.h"
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -105,6 +106,13 @@ std::vector<CaptureRequest> CaptureWorker::abandon() {
     return left;
 }
 
+bool CaptureWorker::pointWaiting() const {
+    std::lock_guard lock(mutex_);
+    return std::any_of(pending_.begin(), pending_.end(), [](const CaptureRequest& request) {
+        return request.kind == CaptureRequest::Kind::point;
+    });
+}
+
 bool CaptureWorker::idle() const {
     std::lock_guard lock(mutex_);
     return !working_ && pending_.empty();
@@ -183,10 +191,10 @@ void CaptureWorker::run() {
             // Delivered before the worker counts as idle, so that whoever waits
             // for it finds the update. The shown element's box comes after its
             // text: on a slow program it costs more calls than the text, and
-            // it is not asked at all when newer work waits.
+            // it is not asked at all when the pointer has moved on.
             const bool shown = recorder.update.shown;
             deliver(std::move(recorder.update));
-            if (request.boxes && shown && !engine.stopped()) {
+            if (request.boxes && shown && !pointWaiting()) {
                 CaptureUpdate boxed;
                 boxed.boxed = true;
                 boxed.box = engine.shownBox();

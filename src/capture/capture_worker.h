@@ -107,6 +107,7 @@ class CaptureWorker : public std::enable_shared_from_this<CaptureWorker> {
     explicit CaptureWorker(Setup setup);
     void run();
     void deliver(CaptureUpdate update);
+    bool pointWaiting() const;
     static void release(CaptureEngine& engine, CaptureState& state, bool filter,
                         CaptureUpdate& update);
 

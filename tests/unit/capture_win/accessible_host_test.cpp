@@ -321,7 +321,7 @@ TEST_F(AccessibleHost, OffersIAccessible2AndTextAttributesAcrossProcesses) {
 // A container's text is its children's: text runs as they are, every other
 // child one U+FFFC standing for it as an embedded object (a hyperlink).
 TEST_F(AccessibleHost, ContainersServeHypertextAcrossProcesses) {
-    ASSERT_TRUE(registered_) << "accessible_host.exe --register failed";
+    ASSERT_TRUE(registration_.succeeded) << registration_.report;
     HostProcess host(HostKind::accessible, L"article", coldHost());
     ASSERT_TRUE(host.ready());
     ComPtr<IAccessible> root = clientObject(host.page());
@@ -413,7 +413,7 @@ long countOf(const std::vector<std::pair<std::string, long>>& counts, const char
 // A recorded page served as a browser's page window serves it: the document
 // at the top, the deepest object in one hit test, the recorded attributes.
 TEST_F(AccessibleHost, ServesARecordedPageAndCountsTheCalls) {
-    ASSERT_TRUE(registered_) << "accessible_host.exe --register failed";
+    ASSERT_TRUE(registration_.succeeded) << registration_.report;
     HangFile counts;  // a fresh temporary path, removed at the end
     HostOptions options;
     options.recording = recordingPath("valgrind-quickstart.acc");
