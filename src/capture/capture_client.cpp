@@ -239,11 +239,7 @@ void CaptureClient::finish(const std::function<void(const CaptureUpdate&)>& appl
             }
             continue;
         }
-        if (setup_.wait) {
-            setup_.wait(std::chrono::milliseconds(10));
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 

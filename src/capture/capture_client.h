@@ -27,10 +27,6 @@ class CaptureClient {
         std::function<void()> threadEnd;
         // Called from any thread when updates wait to be taken with pump().
         std::function<void()> notify;
-        // Waits up to the given time for the next event while the window
-        // stays alive (handles what must be handled meanwhile); the default
-        // sleeps.
-        std::function<void(std::chrono::milliseconds)> wait;
         // How a hang is told from a slow page. A worker busy this long with
         // one request has the programs it may wait on pinged (each ping
         // waits at most `pingTimeoutMs`); a program that answers none of
@@ -65,11 +61,11 @@ class CaptureClient {
     // Hands each waiting update, in order, to `apply`, on the calling
     // thread. Call it when notified.
     void pump(const std::function<void(const CaptureUpdate&)>& apply);
-    // Waits until every step handed over so far is done and applied, or the
-    // worker was found stuck.
+    // For tests: waits until every step handed over so far is done and
+    // applied, or the worker was found stuck (the window never waits: a
+    // command that needs the whole text waits for a `completed` update);
+    // programs skipped now, and workers started so far.
     void finish(const std::function<void(const CaptureUpdate&)>& apply);
-
-    // For tests: programs skipped now, and workers started so far.
     bool skipping(std::uint32_t process) const;
     int workersStarted() const { return nextId_ - 1; }
 

@@ -54,6 +54,17 @@ bool same(const std::u16string& a, const std::u16string& b) {
            std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
+// What the view shows of a text: all of it, or the start of it with the cut
+// mark when the view was cut.
+bool shows(const std::u16string& shown, const std::u16string& whole, bool cut) {
+    if (!cut) {
+        return same(shown, whole);
+    }
+    const std::size_t kept = shown.size() - 1;
+    return !shown.empty() && shown.back() == CaptureEngine::kCutMark && kept <= whole.size() &&
+           std::memcmp(shown.data(), whole.data(), kept * sizeof(char16_t)) == 0;
+}
+
 // An object of the tree, or with `part` set a simple element of one.
 struct Ref {
     std::size_t index = 0;
@@ -278,10 +289,10 @@ void exercise(CaptureEngine& engine, CaptureState& state, testpage::FakeCaptureH
     if (!base) {
         return;
     }
-    const std::u16string text = state.text;
-    const std::u16string html = state.html;
-    check(same(text, base->innerText().value_or(u"")) &&
-          same(html, base->outerHtml().value_or(u"")));
+    const std::u16string wholeText = base->innerText().value_or(u"");
+    const std::u16string wholeHtml = base->outerHtml().value_or(u"");
+    check(shows(state.text, wholeText, state.viewCut) &&
+          shows(state.html, wholeHtml, state.viewCut));
     for (int i = 0; i < kMaxEnlarge && host.enlargeEnabled; ++i) {
         engine.enlarge();
     }
@@ -290,8 +301,12 @@ void exercise(CaptureEngine& engine, CaptureState& state, testpage::FakeCaptureH
     for (std::int32_t i = 0; i < levels; ++i) {
         engine.shrink();
     }
-    check(state.level == 0 && !host.shrinkEnabled && same(state.text, text) &&
-          same(state.html, html));
+    // Back where it started: the element's text again, cut to the view as
+    // after any step.
+    check(state.level == 0 && !host.shrinkEnabled && shows(state.text, wholeText, state.viewCut) &&
+          shows(state.html, wholeHtml, state.viewCut));
+    // What a command keeps is the whole.
+    check(engine.completeView() && !state.viewCut && same(state.text, wholeText));
 
     std::u16string filtered;
     engine.filteredText(*base, filtered);

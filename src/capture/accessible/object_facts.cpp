@@ -115,16 +115,21 @@ bool isBlockRole(const Facts& facts) {
 
 }  // namespace
 
-Facts readFacts(Object& object) {
-    Facts facts;
-    facts.role = object.role().value_or(Role{});
-    facts.state = object.state();
-    facts.attributes = object.objectAttributes();
+Facts factsOf(Role role, std::uint32_t state, std::optional<std::u16string> attributes) {
+    Facts facts{std::move(role), state, std::move(attributes), {}, {}};
+    facts.tag = attribute(facts, u"tag");
+    facts.display = attribute(facts, u"display");
     return facts;
 }
 
+Facts readFacts(Object& object) {
+    Role role = object.role().value_or(Role{});
+    const std::uint32_t state = object.state();
+    return factsOf(std::move(role), state, object.objectAttributes());
+}
+
 std::u16string tagOf(const Facts& facts) {
-    if (auto tag = attribute(facts, u"tag")) {
+    if (const auto& tag = facts.tag) {
         return *tag;
     }
     if (facts.role.isText && !facts.role.text.empty()) {
@@ -141,7 +146,7 @@ Flow flowOf(const Facts& facts) {
     if (isCellRole(facts)) {
         return Flow::cell;
     }
-    if (auto display = attribute(facts, u"display")) {
+    if (const auto& display = facts.display) {
         if (*display == u"table-cell") {
             return Flow::cell;
         }
@@ -158,14 +163,14 @@ Flow flowOf(const Facts& facts) {
 }
 
 bool hasDisplay(const Facts& facts) {
-    return attribute(facts, u"display").has_value();
+    return facts.display.has_value();
 }
 
 std::u16string displayOf(const Facts& facts) {
     if (isInvisible(facts)) {
         return u"none";
     }
-    if (auto display = attribute(facts, u"display")) {
+    if (const auto& display = facts.display) {
         return *display;
     }
     switch (flowOf(facts)) {
@@ -189,14 +194,14 @@ bool isEditableText(const Facts& facts) {
 
 bool isImage(const Facts& facts) {
     constexpr std::int32_t kGraphic = 40;
-    if (auto tag = attribute(facts, u"tag")) {
+    if (const auto& tag = facts.tag) {
         return lowerAscii(*tag) == u"img";
     }
     return !facts.role.isText && facts.role.number == kGraphic;
 }
 
 bool isTextRun(const Facts& facts) {
-    return !facts.role.isText && facts.role.number == role::staticText && !attribute(facts, u"tag");
+    return !facts.role.isText && facts.role.number == role::staticText && !facts.tag;
 }
 
 }  // namespace tnk::acc

@@ -13,8 +13,13 @@ struct Facts {
     Role role;
     std::uint32_t state = 0;
     std::optional<std::u16string> attributes;
+    // The "tag" and "display" attributes, read from `attributes` once (an
+    // empty value counts as none): every walk asks for them of every object.
+    std::optional<std::u16string> tag;
+    std::optional<std::u16string> display;
 };
 
+Facts factsOf(Role role, std::uint32_t state, std::optional<std::u16string> attributes);
 Facts readFacts(Object& object);
 
 // The tag: the IAccessible2 "tag" attribute, else a role given as a string,

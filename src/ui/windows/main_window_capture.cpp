@@ -101,14 +101,6 @@ void MainWindow::startCapture() {
     setup.threadStart = [] { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); };
     setup.threadEnd = [] { CoUninitialize(); };
     setup.notify = [window] { PostMessageW(window, kCaptureUpdates, 0, 0); };
-    setup.wait = [](std::chrono::milliseconds time) {
-        // Only what is sent to the window is handled meanwhile: no input, so
-        // no handler runs again before the command that waits.
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(time.count()), QS_SENDMESSAGE,
-                                    0);
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    };
     client_ = std::make_unique<CaptureClient>(std::move(setup));
 }
 

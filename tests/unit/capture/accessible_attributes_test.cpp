@@ -37,7 +37,7 @@ TEST(AccessibleAttributes, ColoursTakeTheFormsTheFilterCompares) {
 
 Facts facts(Role role, std::uint32_t state = 0,
             std::optional<std::u16string> attributes = std::nullopt) {
-    return Facts{std::move(role), state, std::move(attributes)};
+    return factsOf(std::move(role), state, std::move(attributes));
 }
 
 TEST(AccessibleFacts, TagsFlowAndDisplayFollowAttributesThenRoles) {
