@@ -15,12 +15,18 @@ namespace tnk::acc {
 using ObjectList = std::shared_ptr<const std::vector<ObjectPtr>>;
 
 // Bounds of every walk over a subtree: a program may list an ancestor among
-// an object's children, and such a tree has no end.
+// an object's children, and such a tree has no end. Such a tree may also list
+// one object with a long text many times over: a walk writes at most about
+// kMaxWalkChars characters. (A fuzzing build walks thousands of such trees
+// to their bounds; smaller ones keep each of them quick.)
 constexpr std::size_t kMaxWalkDepth = 1024;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+constexpr std::size_t kMaxWalkObjects = 5000;
+constexpr std::size_t kMaxWalkChars = std::size_t{1} << 18;
+#else
 constexpr std::size_t kMaxWalkObjects = 250000;
-// Such a tree may also list one object with a long text many times over:
-// a walk writes at most about this many characters.
 constexpr std::size_t kMaxWalkChars = std::size_t{1} << 24;
+#endif
 
 // The objects a walk may still visit and the characters it may still
 // write; shared by the nodes of one walk.
