@@ -289,6 +289,8 @@ dom::ElementPtr AccElement::parentElement() {
 }
 
 std::optional<dom::Rect> AccElement::clientBox() {
+    // Asked afresh, not from the entry: the page may have scrolled since the
+    // capture began, and the outline must sit where the object is now.
     const std::optional<dom::Rect> screen = entry_->object().location();
     if (!screen || screen->empty()) {
         return std::nullopt;
