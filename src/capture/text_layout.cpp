@@ -173,6 +173,9 @@ void TextLayout::text(std::u16string_view value, WhiteSpace whiteSpace) {
         }
         settle();
         out_ += c;
+        if (whiteSpace == WhiteSpace::keep) {
+            keptEnd_ = out_.size();
+        }
     }
 }
 
@@ -183,7 +186,7 @@ void TextLayout::finish() {
 }
 
 void TextLayout::trimSpaces() {
-    while (!out_.empty() && out_.back() == u' ') {
+    while (out_.size() > keptEnd_ && out_.back() == u' ') {
         out_.pop_back();
     }
 }

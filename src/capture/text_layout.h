@@ -20,7 +20,8 @@ WhiteSpace whiteSpaceOf(std::u16string_view value);
 // at BR. Tidy, it lays the text out as the page renders it: white space
 // collapsed or kept by the element's white-space, a line per block, row and
 // BR (never more than one between blocks, none before the first text), a
-// tab between the cells of a row, and no spaces at the ends of lines.
+// tab between the cells of a row, and no collapsed spaces at the ends of
+// lines (preformatted spaces stay, as the page shows them).
 class TextLayout {
   public:
     // What closes when an element's children are done.
@@ -56,6 +57,9 @@ class TextLayout {
     // inline block, before anything is written there.
     bool lineStart_;
     bool cellInRow_ = false;
+    // Where spaces written as the page keeps them (pre) end: trimming a
+    // line's end stops there.
+    std::size_t keptEnd_ = 0;
 };
 
 }  // namespace tnk

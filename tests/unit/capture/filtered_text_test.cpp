@@ -219,7 +219,7 @@ TEST(TidyText, PreformattedTextKeepsItsSpacesAndLines) {
     EXPECT_EQ(tidy("<div id=e>before <pre>  const a = 1;  \n\tif (a) {\r\n\n  }\n</pre>after"
                    "<span style='white-space:pre-wrap'> x  y </span>."
                    "<p style='white-space:pre-line'>  p  q  \n   r  </p></div>"),
-              u"before\r\n  const a = 1;\r\n\tif (a) {\r\n\r\n  }\r\nafter x  y ."
+              u"before\r\n  const a = 1;  \r\n\tif (a) {\r\n\r\n  }\r\nafter x  y ."
               u"\r\np q\r\nr");
 }
 

@@ -240,7 +240,7 @@ TEST(PageText, TidyFilteredTextReadsLikeThePage) {
     filtered.report("filtered text of HTML pages, tidy");
     // What differs is where tidy text is tidier than innerText: no blank
     // line between paragraphs, no space at the edges of the text.
-    EXPECT_GE(filtered.share(&Agreement::exact), 0.88);
+    EXPECT_GE(filtered.share(&Agreement::exact), 0.90);
     EXPECT_EQ(filtered.afterCollapsing, filtered.points);
 }
 
