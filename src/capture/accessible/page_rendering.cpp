@@ -1,4 +1,5 @@
 // The text and the markup of an accessible subtree, made in one walk.
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -126,17 +127,27 @@ void cutTo(std::u16string& text, std::size_t limit) {
 // does not tell otherwise.
 class Line {
   public:
-    void start(const EntryPtr& starter) {
+    void start(const EntryPtr& starter, std::size_t written) {
         starter_ = starter;
+        last_ = starter;
+        writtenAtLast_ = written;
         bottom_.reset();
     }
+    // The latest object on the line whose place is known.
+    const EntryPtr& last() const { return last_; }
     // Whether an object that may or may not start a line of its own stays on
     // this one: its top is level with the line's (a list's bullet on its
     // item's line, the items of a menu laid out in a row), not below it nor
-    // above it (a column beside the one before).
-    bool continuedBy(Entry& object) {
+    // above it (a column beside the one before). Inside the latest placed
+    // object, one that follows text written there starts a line, as a block
+    // after inline content does: the container's top says nothing about
+    // where that text sits.
+    bool continuedBy(const EntryPtr& object, std::size_t written, bool insideLast) {
+        if (insideLast && written > writtenAtLast_) {
+            return false;
+        }
         const auto& line = starter_ ? starter_->location() : std::nullopt;
-        const auto& box = object.location();
+        const auto& box = object->location();
         if (!line || !box) {
             return false;
         }
@@ -146,11 +157,15 @@ class Line {
             return false;
         }
         bottom_ = bottom;
+        last_ = object;
+        writtenAtLast_ = written;
         return true;
     }
 
   private:
     EntryPtr starter_;
+    EntryPtr last_;
+    std::size_t writtenAtLast_ = 0;
     std::optional<std::int32_t> bottom_;
 };
 
@@ -177,12 +192,17 @@ dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits) {
         const Facts& facts = entry->facts();
         const bool visible = (!parent || parent->visible) && !isInvisible(facts);
         Flow flow = flowOf(facts);
-        if (visible && flow == Flow::block && !hasDisplay(facts) && line.continuedBy(*entry)) {
-            flow = Flow::inline_;
+        if (visible && flow == Flow::block && !hasDisplay(facts)) {
+            const bool insideLast = std::any_of(open.begin(), open.end(), [&](const Level& level) {
+                return level.entry == line.last();
+            });
+            if (line.continuedBy(entry, text.size(), insideLast)) {
+                flow = Flow::inline_;
+            }
         }
         if (visible && flow == Flow::block) {
             text.breakLine();
-            line.start(entry);
+            line.start(entry, text.size());
         }
         if (parent) {
             if (visible && flow == Flow::cell && parent->lastWasCell) {

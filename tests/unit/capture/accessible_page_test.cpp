@@ -238,7 +238,8 @@ TEST(AccessiblePage, ACaptureAsksEachObjectOnceAndTheNextAsksAgain) {
 }
 
 // Lines as the page shows them: a list's bullets on their items' lines, a
-// column beside another on lines of its own, images without text. With
+// column beside another or after a link on lines of its own, images
+// without text. With
 // IAccessible2 the display attributes tell; where an object has none (a
 // bullet) or the program offers none, the boxes do.
 TEST(AccessiblePage, BulletsStayOnTheirItemsLinesAndImagesGiveNoText) {
@@ -258,6 +259,10 @@ TEST(AccessiblePage, BulletsStayOnTheirItemsLinesAndImagesGiveNoText) {
         };
         testacc::Node* document =
             add(nullptr, acc::role::document, {0, 0, 400, 300}, u"tag:#document;display:block;");
+        // A link placed far above, as "skip to content" links are: the
+        // column after it, though level with the document, starts a line.
+        testacc::Node* skip = add(document, 30, {0, -100, 60, -80}, u"tag:a;display:inline;");
+        add(skip, acc::role::staticText, {0, -100, 60, -80}, nullptr, u"Skip");
         testacc::Node* column =
             add(document, acc::role::grouping, {0, 0, 190, 300}, u"tag:div;display:block;");
         testacc::Node* list =
@@ -280,7 +285,8 @@ TEST(AccessiblePage, BulletsStayOnTheirItemsLinesAndImagesGiveNoText) {
 
         const dom::DocumentPtr page = acc::makeDocument({tree.object(tree.root()), {}, u"p", {}});
         const dom::ElementPtr root = page->documentElement();
-        EXPECT_EQ(root->innerText(), u"\u2022 Overview\r\n\u2022 Building\r\nAfter\r\nBeside")
+        EXPECT_EQ(root->innerText(),
+                  u"Skip\r\n\u2022 Overview\r\n\u2022 Building\r\nAfter\r\nBeside")
             << ia2;
         EXPECT_NE(root->outerHtml()->find(u"alt=\"logo\""), std::u16string::npos) << ia2;
     }
