@@ -1,11 +1,10 @@
 // Calls into a program's accessible objects per capture step, over an
 // in-memory page (testacc::addLongPage: sections of a paragraph of eight runs
 // of text and a link, twelve objects each) and, for the release, a real page
-// as a browser serves it. The counters show that the cost
-// of pointing follows what the view shows, not the page; the sweep measures
-// how soon the element the pointer stops on is shown after a sweep across
-// the page's background, with every call taking a millisecond, as a call
-// into another process may.
+// as a browser serves it. The counters show that the cost of pointing follows
+// what the view shows, not the page; the sweep measures how soon the element
+// the pointer stops on is shown after a sweep across the page's background,
+// with every call taking a millisecond, as a call into another process may.
 
 #include <benchmark/benchmark.h>
 
