@@ -83,6 +83,10 @@ class AccStyle final : public dom::Style {
   public:
     explicit AccStyle(Entry& entry) {
         display_ = displayOf(entry.facts());
+        if (display_ == u"block" && !hasDisplay(entry.facts()) &&
+            entry.placedInLine().value_or(false)) {
+            display_ = u"inline";
+        }
         const auto& attributes = entry.isLeaf() ? entry.textAttributes() : std::nullopt;
         if (!attributes) {
             return;
@@ -224,7 +228,12 @@ class AccNode final : public dom::Node {
     dom::Identity identity() const override { return entry_->object().identity(); }
     int nodeType() override { return 1; }
     std::optional<std::u16string> nodeValue() override { return std::nullopt; }
-    std::u16string nodeName() override { return upperAscii(tagOf(entry_->facts())); }
+    // A cell the program names no tag for goes by the page's name for one,
+    // so the filtered walk keeps an empty cell's column.
+    std::u16string nodeName() override {
+        const Facts& facts = entry_->facts();
+        return !facts.tag && flowOf(facts) == Flow::cell ? u"TD" : upperAscii(tagOf(facts));
+    }
     bool hasChildNodes() override { return !entry_->isLeaf() || !entry_->readableText().empty(); }
     dom::NodePtr firstChild() override {
         const ObjectList& children = entry_->styledContent();

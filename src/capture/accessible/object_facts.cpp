@@ -175,7 +175,8 @@ std::u16string displayOf(const Facts& facts) {
     }
     switch (flowOf(facts)) {
         case Flow::block:
-            return u"block";
+            // A row lays its cells out as the page's rows do.
+            return !facts.role.isText && facts.role.number == role::row ? u"table-row" : u"block";
         case Flow::cell:
             return u"table-cell";
         default:

@@ -72,6 +72,13 @@ class Entry {
     const ObjectPtr& parent();
     // The object's box on the screen; empty when not answered.
     const std::optional<dom::Rect>& location();
+    // Where the last rendering put a block-like object whose place the
+    // program does not tell: on the line before it (true) or on a line of
+    // its own. The filtered walk lays the object out the same way, so the
+    // text keeps its shape when the filter recomputes it. Empty until a
+    // rendering has placed it.
+    const std::optional<bool>& placedInLine() const { return placedInLine_; }
+    void place(bool inLine) { placedInLine_ = inLine; }
 
   private:
     // The content from the hypertext; null when the object offers none or
@@ -90,6 +97,7 @@ class Entry {
     bool parentRead_ = false;
     ObjectPtr parent_;
     std::optional<std::optional<dom::Rect>> location_;
+    std::optional<bool> placedInLine_;
 };
 
 using EntryPtr = std::shared_ptr<Entry>;

@@ -196,7 +196,9 @@ dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits) {
             const bool insideLast = std::any_of(open.begin(), open.end(), [&](const Level& level) {
                 return level.entry == line.last();
             });
-            if (line.continuedBy(entry, text.size(), insideLast)) {
+            const bool inLine = line.continuedBy(entry, text.size(), insideLast);
+            entry->place(inLine);
+            if (inLine) {
                 flow = Flow::inline_;
             }
         }

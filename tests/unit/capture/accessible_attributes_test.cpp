@@ -61,6 +61,7 @@ TEST(AccessibleFacts, TagsFlowAndDisplayFollowAttributesThenRoles) {
     EXPECT_EQ(displayOf(facts(paragraph, 0, u"display:list-item;")), u"list-item");
     EXPECT_EQ(displayOf(facts(paragraph, state::invisible, u"display:block;")), u"none");
     EXPECT_EQ(displayOf(facts(Role{role::cell, {}, false})), u"table-cell");
+    EXPECT_EQ(displayOf(facts(Role{role::row, {}, false})), u"table-row");
 
     EXPECT_TRUE(isEditableText(facts(Role{role::text, {}, false})));
     EXPECT_FALSE(isEditableText(facts(Role{role::text, {}, false}, state::readOnly)));

@@ -1,7 +1,11 @@
 // The capture engine over a program's accessible objects.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "accessible_rig.h"
+#include "capture/filtered_text.h"
 #include "dom_page.h"
 
 namespace tnk {
@@ -285,11 +289,45 @@ TEST(AccessiblePage, BulletsStayOnTheirItemsLinesAndImagesGiveNoText) {
 
         const dom::DocumentPtr page = acc::makeDocument({tree.object(tree.root()), {}, u"p", {}});
         const dom::ElementPtr root = page->documentElement();
-        EXPECT_EQ(root->innerText(),
-                  u"Skip\r\n\u2022 Overview\r\n\u2022 Building\r\nAfter\r\nBeside")
-            << ia2;
+        const std::u16string lines =
+            u"Skip\r\n\u2022 Overview\r\n\u2022 Building\r\nAfter\r\nBeside";
+        EXPECT_EQ(root->innerText(), lines) << ia2;
+        // The filter's walk, after the rendering, lays the objects out
+        // alike in tidy text.
+        std::u16string filtered;
+        FilteredWalk().element(*root, filtered, true);
+        EXPECT_EQ(filtered, lines) << ia2;
         EXPECT_NE(root->outerHtml()->find(u"alt=\"logo\""), std::u16string::npos) << ia2;
     }
+}
+
+// A table told by roles alone: tidy text gives each row a line and keeps
+// the columns of empty cells, as with the page's own tags.
+TEST(AccessiblePage, ATableOfRolesKeepsItsColumnsInTidyText) {
+    testacc::Tree tree;
+    const auto add = [&](testacc::Node* parent, std::int32_t role,
+                         std::optional<std::u16string> name = std::nullopt) {
+        testacc::Facts facts;
+        facts.role = testacc::roleNumber(role);
+        facts.box = {0, 0, 100, 20};
+        facts.name = std::move(name);
+        return tree.add(parent, std::move(facts));
+    };
+    testacc::Node* table = add(add(nullptr, acc::role::document), acc::role::table);
+    for (const auto& cells : {std::vector<const char16_t*>{u"a", nullptr, u"b"},
+                              std::vector<const char16_t*>{u"c", nullptr}}) {
+        testacc::Node* row = add(table, acc::role::row);
+        for (const char16_t* cell : cells) {
+            testacc::Node* at = add(row, acc::role::cell);
+            if (cell) {
+                add(at, acc::role::staticText, cell);
+            }
+        }
+    }
+    const dom::DocumentPtr page = acc::makeDocument({tree.object(tree.root()), {}, u"p", {}});
+    std::u16string filtered;
+    FilteredWalk().element(*page->documentElement(), filtered, true);
+    EXPECT_EQ(filtered, u"a\t\tb\r\nc\t");
 }
 
 TEST(AccessiblePage, TheSourceIsTheNearestDocumentOrTheWindowText) {

@@ -1,6 +1,6 @@
 // How the text Tarnwick shows of real pages agrees with the browser's own
 // innerText of the same element: points all over each recorded page, the
-// element under each while dragging and after "+".
+// element under each while dragging, after "+" and filtered at the release.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -141,11 +141,13 @@ const testacc::Node* nodeOf(const dom::ElementPtr& element) {
 struct AccessibleAgreement {
     Agreement dragging;
     Agreement enlarged;
+    Agreement filtered;
 };
 
 AccessibleAgreement measureAccessible(bool ia2, bool print) {
     Agreement dragging;
     Agreement enlarged;
+    Agreement filtered;
     for (const char* page : kPages) {
         const auto recorded = testacc::loadRecordedTree(load(page, "acc"), {.ia2 = ia2});
         if (!recorded) {
@@ -153,6 +155,7 @@ AccessibleAgreement measureAccessible(bool ia2, bool print) {
             return {};
         }
         Capture capture(*recorded);
+        capture.engine.setTidyText(true);
         std::set<const testacc::Node*> seen;
         std::set<const testacc::Node*> seenUp;
         for (int y = 5; y < 700; y += 23) {
@@ -164,6 +167,9 @@ AccessibleAgreement measureAccessible(bool ia2, bool print) {
                 }
                 if (const auto text = recorded->innerText(node); text && text->size() < 3000) {
                     dragging.add(capture.state.text, *text, print);
+                    std::u16string tidy;
+                    capture.engine.filteredText(*capture.state.baseElement, tidy);
+                    filtered.add(tidy, *text, print);
                 }
                 for (int up = 1; up <= 2; ++up) {
                     capture.engine.enlarge();
@@ -183,7 +189,9 @@ AccessibleAgreement measureAccessible(bool ia2, bool print) {
                         : "accessible text while dragging, MSAA only");
     enlarged.report(ia2 ? "accessible text after \"+\", IAccessible2"
                         : "accessible text after \"+\", MSAA only");
-    return {dragging, enlarged};
+    filtered.report(ia2 ? "accessible filtered text, tidy, IAccessible2"
+                        : "accessible filtered text, tidy, MSAA only");
+    return {dragging, enlarged, filtered};
 }
 
 // The list bullets a page shows are kept on their items' lines, which the
@@ -198,6 +206,8 @@ TEST(PageText, AccessibleTextReadsLikeThePage) {
         EXPECT_GE(agreement.enlarged.share(&Agreement::bulletsAside), 0.95) << ia2;
         EXPECT_GE(agreement.dragging.share(&Agreement::bulletsAsideCollapsed), 0.98) << ia2;
         EXPECT_GE(agreement.enlarged.share(&Agreement::bulletsAsideCollapsed), 0.96) << ia2;
+        EXPECT_GE(agreement.filtered.share(&Agreement::bulletsAside), 0.97) << ia2;
+        EXPECT_GE(agreement.filtered.share(&Agreement::bulletsAsideCollapsed), 0.98) << ia2;
     }
 }
 
