@@ -127,14 +127,12 @@ void cutTo(std::u16string& text, std::size_t limit) {
 // does not tell otherwise.
 class Line {
   public:
-    void start(const EntryPtr& starter, std::size_t written) {
+    // `depth`: where the object stands among the open objects of the walk.
+    void start(const EntryPtr& starter, std::size_t depth, std::size_t written) {
         starter_ = starter;
-        last_ = starter;
-        writtenAtLast_ = written;
         bottom_.reset();
+        placed(starter, depth, written);
     }
-    // The latest object on the line whose place is known.
-    const EntryPtr& last() const { return last_; }
     // Whether an object that may or may not start a line of its own stays on
     // this one: its top is level with the line's (a list's bullet on its
     // item's line, the items of a menu laid out in a row), not below it nor
@@ -142,7 +140,9 @@ class Line {
     // object, one that follows text written there starts a line, as a block
     // after inline content does: the container's top says nothing about
     // where that text sits.
-    bool continuedBy(const EntryPtr& object, std::size_t written, bool insideLast) {
+    template <typename Open>
+    bool continuedBy(const EntryPtr& object, const Open& open, std::size_t written) {
+        const bool insideLast = lastDepth_ < open.size() && open[lastDepth_].entry == last_;
         if (insideLast && written > writtenAtLast_) {
             return false;
         }
@@ -157,16 +157,23 @@ class Line {
             return false;
         }
         bottom_ = bottom;
-        last_ = object;
-        writtenAtLast_ = written;
+        placed(object, open.size(), written);
         return true;
     }
 
   private:
+    void placed(const EntryPtr& object, std::size_t depth, std::size_t written) {
+        last_ = object;
+        lastDepth_ = depth;
+        writtenAtLast_ = written;
+    }
+
     EntryPtr starter_;
-    EntryPtr last_;
-    std::size_t writtenAtLast_ = 0;
     std::optional<std::int32_t> bottom_;
+    // The latest object on the line whose place is known.
+    EntryPtr last_;
+    std::size_t lastDepth_ = 0;
+    std::size_t writtenAtLast_ = 0;
 };
 
 struct Level {
@@ -193,10 +200,7 @@ dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits) {
         const bool visible = (!parent || parent->visible) && !isInvisible(facts);
         Flow flow = flowOf(facts);
         if (visible && flow == Flow::block && !hasDisplay(facts)) {
-            const bool insideLast = std::any_of(open.begin(), open.end(), [&](const Level& level) {
-                return level.entry == line.last();
-            });
-            const bool inLine = line.continuedBy(entry, text.size(), insideLast);
+            const bool inLine = line.continuedBy(entry, open, text.size());
             entry->place(inLine);
             if (inLine) {
                 flow = Flow::inline_;
@@ -204,7 +208,7 @@ dom::Rendering render(const EntryPtr& root, const dom::RenderLimits& limits) {
         }
         if (visible && flow == Flow::block) {
             text.breakLine();
-            line.start(entry, text.size());
+            line.start(entry, open.size(), text.size());
         }
         if (parent) {
             if (visible && flow == Flow::cell && parent->lastWasCell) {
