@@ -21,8 +21,8 @@ using ObjectList = std::shared_ptr<const std::vector<ObjectPtr>>;
 // to their bounds; smaller ones keep each of them quick.)
 constexpr std::size_t kMaxWalkDepth = 1024;
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-constexpr std::size_t kMaxWalkObjects = 5000;
-constexpr std::size_t kMaxWalkChars = std::size_t{1} << 18;
+constexpr std::size_t kMaxWalkObjects = 1000;
+constexpr std::size_t kMaxWalkChars = std::size_t{1} << 16;
 #else
 constexpr std::size_t kMaxWalkObjects = 250000;
 constexpr std::size_t kMaxWalkChars = std::size_t{1} << 24;
